@@ -1,0 +1,156 @@
+#include "app/OrvaneDlg.h"
+
+#include "app/AppMessages.h"
+#include "framework/WinApp.h"
+
+#include <commctrl.h>
+
+namespace {
+constexpr int INITIAL_WIDTH = 880;
+constexpr int INITIAL_HEIGHT = 400;
+constexpr int BUTTON_STRIP_HEIGHT = 40;
+constexpr int BUTTON_TOP_FROM_BOTTOM = 34;
+} // namespace
+
+const MessageMapEntry<COrvaneDlg> COrvaneDlg::kMessageMap[] = {
+    {WM_SYSCOMMAND, 0, 0, &COrvaneDlg::OnSysCommand},
+    {WM_PAINT, 0, 0, static_cast<void (COrvaneDlg::*)()>(&COrvaneDlg::OnPaint)},
+    {WM_CLOSE, 0, 0, &COrvaneDlg::OnClose},
+    {WM_QUERYDRAGICON, 0, 0, &COrvaneDlg::OnQueryDragIcon},
+    {WM_COMMAND, BN_CLICKED, IDC_CLEAR, &COrvaneDlg::OnClear},
+    {WM_NOTIFY, (UINT)NM_DBLCLK, IDC_DEVICE_LIST, &COrvaneDlg::OnListDblClk},
+    {WM_COMMAND, BN_CLICKED, IDC_SET, &COrvaneDlg::OnSet},
+    {WM_SIZE, 0, 0, &COrvaneDlg::OnSize},
+    {WM_NOTIFY, (UINT)LVN_ITEMCHANGED, IDC_DEVICE_LIST, &COrvaneDlg::OnListItemChanged},
+    {WM_COMMAND, BN_CLICKED, IDC_RECORD, &COrvaneDlg::OnRecord},
+    {WM_COMMAND, BN_CLICKED, IDC_RECORD_FILES, &COrvaneDlg::OnRecordFiles},
+    {WM_NOTIFY, (UINT)NM_CUSTOMDRAW, IDC_DEVICE_LIST, &COrvaneDlg::OnListCustomDraw},
+    {WM_APP_ANNOUNCEMENT, 0, 0, &COrvaneDlg::OnAnnouncement},
+};
+
+COrvaneDlg::COrvaneDlg(HWND parent) : CDialog(IDD_MAIN, parent)
+{
+    g_mainDialog = this;
+    m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN));
+}
+
+COrvaneDlg::~COrvaneDlg() = default;
+
+bool COrvaneDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    return RouteThroughMap(this, kMessageMap, message, wParam, lParam, result);
+}
+
+void COrvaneDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_DEVICE_LIST, m_list);
+}
+
+BOOL COrvaneDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_table.Attach(m_list);
+
+    SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
+    SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
+    m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    InsertDeviceColumns(m_list);
+
+    AfxSocketInit();  // the scanners bind right after this
+    MoveWindow(0, 0, INITIAL_WIDTH, INITIAL_HEIGHT, TRUE);
+    CenterWindow();
+    StartScanning();
+    m_watcherThread.reset(new std::thread(&COrvaneDlg::WatchSelection, this));
+    return TRUE;
+}
+
+// Enter and Escape would end the modal loop and destroy this dialog while the scanner,
+// watcher and recorder threads still use it; they end the program the way the close box does.
+void COrvaneDlg::OnOK()
+{
+    OnClose();
+}
+
+void COrvaneDlg::OnCancel()
+{
+    OnClose();
+}
+
+void COrvaneDlg::OnClose()
+{
+    ::TerminateProcess(::GetCurrentProcess(), 0);
+}
+
+void COrvaneDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    if ((nID & 0xFFF0) == 0x0010)
+        return;
+    Default();
+}
+
+void COrvaneDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        CDialog::OnPaint();
+        return;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, (WPARAM)dc, 0);
+    int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(&client);
+    int x = (client.right - client.left - cxIcon + 1) / 2;
+    int y = (client.bottom - client.top - cyIcon + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &paint);
+}
+
+HCURSOR COrvaneDlg::OnQueryDragIcon()
+{
+    return (HCURSOR)m_hIcon;
+}
+
+void COrvaneDlg::OnSize(UINT, int, int)
+{
+    LayoutControls();
+    Default();
+}
+
+// The list fills the client area above a 40-pixel strip; all buttons take Clear's size,
+// Record and Record Files at the left edge, Set and Clear at the right edge.
+void COrvaneDlg::LayoutControls()
+{
+    if (!m_hWnd)
+        return;
+    RECT client;
+    GetClientRect(&client);
+    int width = client.right - client.left;
+    int height = client.bottom - client.top;
+    CWnd list = GetDlgItem(IDC_DEVICE_LIST);
+    if (!list.IsValid())
+        return;
+    list.MoveWindow(0, 0, width, height - BUTTON_STRIP_HEIGHT, TRUE);
+
+    RECT clearRect = {};
+    GetDlgItem(IDC_CLEAR).GetWindowRect(&clearRect);
+    int buttonWidth = clearRect.right - clearRect.left;
+    int buttonHeight = clearRect.bottom - clearRect.top;
+    int top = height - BUTTON_TOP_FROM_BOTTOM;
+    GetDlgItem(IDC_CLEAR).MoveWindow(width - 80, top, buttonWidth, buttonHeight, TRUE);
+    GetDlgItem(IDC_SET).MoveWindow(width - 160, top, buttonWidth, buttonHeight, TRUE);
+    GetDlgItem(IDC_RECORD).MoveWindow(10, top, buttonWidth, buttonHeight, TRUE);
+    GetDlgItem(IDC_RECORD_FILES).MoveWindow(100, top, buttonWidth + 25, buttonHeight, TRUE);
+}
+
+void COrvaneDlg::OnListItemChanged(NMHDR*, LRESULT* pResult)
+{
+    // The selection watcher keeps the Record caption and m_selectedRow in step.
+    *pResult = 0;
+}
+
+LRESULT COrvaneDlg::OnAnnouncement(WPARAM, LPARAM lParam)
+{
+    return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam));
+}

@@ -1,0 +1,93 @@
+// The main dialog: the device table, its four buttons, and the members that discovery,
+// configuration and recording share.
+#pragma once
+
+#include "app/resource.h"
+#include "discovery/DeviceTable.h"
+#include "discovery/find_devices.h"
+#include "framework/Dialog.h"
+#include "framework/MessageMap.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+class COrvaneDlg : public CDialog {
+public:
+    explicit COrvaneDlg(HWND parent = nullptr);
+    ~COrvaneDlg() override;
+
+    // ---- Recording state, shared by the window thread, the watcher and the recorders.
+    // Every accessor takes m_recordingLock for one map operation; the lock is never held
+    // while a message is sent to a window. Look-ups of a missing key insert false / empty.
+    bool IsRecordingWanted(DeviceId id);
+    void SetRecordingWanted(DeviceId id, bool wanted);
+    std::wstring RecordingFile(DeviceId id);
+    bool HasRecordingFile(DeviceId id);
+    void SetRecordingFile(DeviceId id, const std::wstring& path);
+
+    // The recorder body (runs on its own thread): 0 when its flag was cleared, -1 on failure.
+    int RecordStream(std::string host, int port, std::string path, DeviceId id);
+
+    // For tests and the recorder: the list that holds the device table.
+    const CListCtrl& DeviceListCtrl() const { return m_list; }
+    int SelectedRow() const { return m_selectedRow; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    static const MessageMapEntry<COrvaneDlg> kMessageMap[];
+
+    // Main window (app/OrvaneDlg.cpp)
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    void OnClose();
+    HCURSOR OnQueryDragIcon();
+    void OnSize(UINT nType, int cx, int cy);
+    void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    LRESULT OnAnnouncement(WPARAM wParam, LPARAM lParam);
+    void LayoutControls();
+    void StartScanning();  // discovery/StartScanning.cpp
+
+    // Device list behaviours (app/ListBehaviours.cpp)
+    void OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnClear();
+    void WatchSelection();
+
+    // Configuration (config/)
+    void OnSet();
+    void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
+    void OpenDeviceWebPage();
+
+    // Recording (recording/)
+    void OnRecord();
+    void OnRecordFiles();
+
+public:
+    // Members in the order the design gives them.
+    HICON m_hIcon;
+    bool m_scanStarted = false;
+    CListCtrl m_list;
+    std::vector<find_devices*> m_scanners;
+    std::set<std::uint32_t> m_addedAddresses;  // NTE contexts of the alias addresses added
+    std::atomic<int> m_selectedRow{-1};
+    std::map<DeviceId, std::wstring> m_recordingFiles;  // under m_recordingLock
+    std::map<DeviceId, bool> m_recordingFlags;          // under m_recordingLock
+    std::vector<RowTag*> m_rowTags;
+    std::vector<std::shared_ptr<std::thread>> m_recorderThreads;
+    std::shared_ptr<std::thread> m_watcherThread;
+
+private:
+    std::mutex m_recordingLock;
+    DeviceTable m_table{m_rowTags};  // window thread only
+};

@@ -1,0 +1,21 @@
+// Resource and control ids of the program's dialogs.
+#pragma once
+
+#define IDD_MAIN 102
+#define IDI_MAIN 128
+
+#define IDC_DEVICE_LIST 1001
+#define IDC_CLEAR 1003
+#define IDC_SET 1004
+#define IDC_RECORD 1005
+#define IDC_RECORD_FILES 1006
+
+#define IDD_SET 129
+#define IDC_SET_IP_LABEL 130
+#define IDC_SET_NETMASK_LABEL 131
+#define IDC_SET_GATEWAY_LABEL 132
+#define IDC_SET_IP 133
+#define IDC_SET_NETMASK 134
+#define IDC_SET_GATEWAY 135
+#define IDC_SET_ID_LABEL 136
+#define IDC_SET_ID 137

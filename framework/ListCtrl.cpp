@@ -1,0 +1,72 @@
+#include "framework/ListCtrl.h"
+
+#include <vector>
+
+int CListCtrl::InsertColumn(int column, const wchar_t* header, int format, int width) const
+{
+    LVCOLUMNW col = {};
+    col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    col.fmt = format;
+    col.cx = width;
+    col.pszText = const_cast<wchar_t*>(header);
+    return (int)SendMessage(LVM_INSERTCOLUMNW, column, (LPARAM)&col);
+}
+
+int CListCtrl::InsertItem(int row, const std::wstring& text) const
+{
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    return (int)SendMessage(LVM_INSERTITEMW, 0, (LPARAM)&item);
+}
+
+void CListCtrl::SetItemText(int row, int column, const std::wstring& text) const
+{
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessage(LVM_SETITEMTEXTW, row, (LPARAM)&item);
+}
+
+std::wstring CListCtrl::GetItemText(int row, int column) const
+{
+    // The control copies at most the buffer less one character; grow until the text fits.
+    for (int size = 64;; size *= 2) {
+        std::vector<wchar_t> buffer(size, L'\0');
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.cchTextMax = size;
+        item.pszText = buffer.data();
+        int length = (int)SendMessage(LVM_GETITEMTEXTW, row, (LPARAM)&item);
+        if (length < size - 1 || size >= 1 << 20)
+            return std::wstring(buffer.data(), length > 0 ? length : 0);
+    }
+}
+
+LPARAM CListCtrl::GetItemData(int row) const
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessage(LVM_GETITEMW, 0, (LPARAM)&item))
+        return 0;
+    return item.lParam;
+}
+
+BOOL CListCtrl::SetItemData(int row, LPARAM data) const
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = data;
+    return (BOOL)SendMessage(LVM_SETITEMW, 0, (LPARAM)&item);
+}
+
+int CListCtrl::FindItemByData(LPARAM data) const
+{
+    LVFINDINFOW find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = data;
+    return (int)SendMessage(LVM_FINDITEMW, (WPARAM)-1, (LPARAM)&find);
+}

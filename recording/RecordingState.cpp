@@ -1,0 +1,31 @@
+#include "app/OrvaneDlg.h"
+
+bool COrvaneDlg::IsRecordingWanted(DeviceId id)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    return m_recordingFlags[id];
+}
+
+void COrvaneDlg::SetRecordingWanted(DeviceId id, bool wanted)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    m_recordingFlags[id] = wanted;
+}
+
+std::wstring COrvaneDlg::RecordingFile(DeviceId id)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    return m_recordingFiles[id];
+}
+
+bool COrvaneDlg::HasRecordingFile(DeviceId id)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    return m_recordingFiles.count(id) != 0;
+}
+
+void COrvaneDlg::SetRecordingFile(DeviceId id, const std::wstring& path)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    m_recordingFiles[id] = path;
+}

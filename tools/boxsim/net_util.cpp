@@ -1,0 +1,117 @@
+#include "tools/boxsim/net_util.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+bool ParseIpv4(const std::string& text, Ipv4Host& out)
+{
+    in_addr addr{};
+    if (inet_pton(AF_INET, text.c_str(), &addr) != 1) {
+        return false;
+    }
+    out = ntohl(addr.s_addr);
+    return true;
+}
+
+std::string Ipv4Text(Ipv4Host host)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (host >> 24) & 0xFF, (host >> 16) & 0xFF,
+                  (host >> 8) & 0xFF, host & 0xFF);
+    return text;
+}
+
+bool ParseMac(const std::string& text, std::uint8_t mac[6])
+{
+    std::vector<std::uint8_t> bytes;
+    if (!ParseHex(text, bytes) || bytes.size() != 6) {
+        return false;
+    }
+    for (int i = 0; i < 6; ++i) {
+        mac[i] = bytes[i];
+    }
+    return true;
+}
+
+std::string MacText(const std::uint8_t mac[6])
+{
+    char text[18];
+    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2],
+                  mac[3], mac[4], mac[5]);
+    return text;
+}
+
+std::string HexText(const void* bytes, std::size_t length)
+{
+    static const char digits[] = "0123456789abcdef";
+    const auto* p = static_cast<const std::uint8_t*>(bytes);
+    std::string text;
+    text.reserve(length * 2);
+    for (std::size_t i = 0; i < length; ++i) {
+        text += digits[p[i] >> 4];
+        text += digits[p[i] & 0x0F];
+    }
+    return text;
+}
+
+static int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool ParseHex(const std::string& text, std::vector<std::uint8_t>& out)
+{
+    out.clear();
+    int high = -1;
+    for (char c : text) {
+        if (c == ' ' || c == ':' || c == '-' || c == '\t') {
+            if (high >= 0) return false;  // a separator may not split a byte
+            continue;
+        }
+        int digit = HexDigit(c);
+        if (digit < 0) return false;
+        if (high < 0) {
+            high = digit;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(high << 4 | digit));
+            high = -1;
+        }
+    }
+    return high < 0;
+}
+
+std::vector<Ipv4Host> LocalAddresses()
+{
+    std::vector<Ipv4Host> hosts;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return hosts;
+    }
+    for (ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
+        if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
+        if (it->ifa_flags & IFF_LOOPBACK) continue;
+        auto* in = reinterpret_cast<sockaddr_in*>(it->ifa_addr);
+        Ipv4Host host = ntohl(in->sin_addr.s_addr);
+        if ((host >> 24) == 127) continue;
+        hosts.push_back(host);
+    }
+    freeifaddrs(list);
+    return hosts;
+}
+
+bool IsLocalAddress(Ipv4Host host)
+{
+    for (Ipv4Host local : LocalAddresses()) {
+        if (local == host) return true;
+    }
+    return false;
+}

@@ -1,0 +1,24 @@
+// Address, MAC and hex text helpers, and the host's own IPv4 addresses.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "discovery/DeviceDatagram.h"
+
+bool ParseIpv4(const std::string& text, Ipv4Host& out);
+std::string Ipv4Text(Ipv4Host host);
+
+bool ParseMac(const std::string& text, std::uint8_t mac[6]);
+std::string MacText(const std::uint8_t mac[6]);
+
+// Lower-case hex, two digits per byte, no separators.
+std::string HexText(const void* bytes, std::size_t length);
+// Accepts an even number of hex digits; blanks and colons between bytes are skipped.
+bool ParseHex(const std::string& text, std::vector<std::uint8_t>& out);
+
+// Non-loopback IPv4 addresses of this network namespace, in interface order.
+std::vector<Ipv4Host> LocalAddresses();
+bool IsLocalAddress(Ipv4Host host);

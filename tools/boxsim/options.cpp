@@ -1,0 +1,161 @@
+#include "tools/boxsim/options.h"
+
+#include <cstdlib>
+
+#include "tools/boxsim/net_util.h"
+
+const char* HelpText()
+{
+    return "usage: boxsim [options]\n"
+           "Plays simulated video encoder boxes: answers discovery probes on UDP 34462,\n"
+           "serves an MPEG transport stream over HTTP and takes test commands on a\n"
+           "control port.\n"
+           "\n"
+           "  --boxes N          number of generated boxes (default 3, or 0 when --box is given)\n"
+           "  --base-id ID       id of the first generated box; box k gets ID+k (default 1001)\n"
+           "  --ip A.B.C.D       current address of the first generated box; the others\n"
+           "                     follow consecutively (default: first non-loopback address)\n"
+           "  --box SPEC         add one box, repeatable; SPEC is\n"
+           "                     id=..,ip=..,static=..,mask=..,gw=..,mac=..,board=..\n"
+           "                     (static defaults to ip, mask 255.255.255.0, gw x.y.z.1,\n"
+           "                     mac 02:00:00 + low id bytes, board from a list of codes)\n"
+           "  --http-port P      stream and web page port (default 80)\n"
+           "  --control-port P   control channel port (default 7000)\n"
+           "  --rate-kbps K      stream rate (default 4000); 0 sends as fast as possible\n"
+           "  --follow-set       a set command also moves the address a box answers from,\n"
+           "                     when the new address is configured locally\n"
+           "  --log FILE         append the log to FILE instead of stderr\n"
+           "  --help             this text\n"
+           "\n"
+           "Control commands (one per line; each answer ends with OK or ERR <why>):\n"
+           "  LOG [RX|SET|HTTP|ALL]  logged lines since start or CLEAR (default RX)\n"
+           "  CLEAR                  forget the logged lines\n"
+           "  BOXES                  one line per box\n"
+           "  ADD SPEC               add a box (SPEC as for --box)\n"
+           "  REMOVE ID              remove the boxes with this id\n"
+           "  FLOOD N BASE [NEXT]    N extra announcements with ids BASE..BASE+N-1, sent\n"
+           "                         now to the last probe's source, or with the next\n"
+           "                         probe when none came yet or NEXT is given\n"
+           "  SEND HEX               send the raw bytes (0..3000) to the last probe's source\n"
+           "  SILENT on|off          open streams stop / resume sending\n"
+           "  STREAMS                one line per open stream connection\n"
+           "  DROPSTREAMS            reset every open stream connection\n"
+           "  QUIT                   end the simulator\n";
+}
+
+static bool ParseUnsigned(const std::string& text, unsigned long high, unsigned long& out)
+{
+    if (text.empty()) return false;
+    char* end = nullptr;
+    out = std::strtoul(text.c_str(), &end, 10);
+    return *end == '\0' && out <= high && text[0] != '-';
+}
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
+{
+    long boxCount = -1;  // -1: not given
+    long long baseId = 1001;
+    Ipv4Host firstIp = 0;
+    bool firstIpGiven = false;
+    std::vector<std::string> boxSpecs;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        std::string value;
+        bool hasValue = false;
+        const auto eq = name.find('=');
+        if (name.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            hasValue = true;
+        }
+        auto takeValue = [&]() {
+            if (hasValue) return true;
+            if (i + 1 >= argc) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        unsigned long number = 0;
+
+        if (name == "--help" || name == "-h") {
+            options.showHelp = true;
+        } else if (name == "--follow-set") {
+            options.followSet = true;
+        } else if (name == "--boxes") {
+            if (!takeValue()) return false;
+            if (!ParseUnsigned(value, 100000, number)) {
+                error = "bad --boxes '" + value + "'";
+                return false;
+            }
+            boxCount = static_cast<long>(number);
+        } else if (name == "--base-id") {
+            if (!takeValue()) return false;
+            char* end = nullptr;
+            baseId = std::strtoll(value.c_str(), &end, 0);
+            if (value.empty() || *end != '\0' || baseId < INT32_MIN || baseId > INT32_MAX) {
+                error = "bad --base-id '" + value + "'";
+                return false;
+            }
+        } else if (name == "--ip") {
+            if (!takeValue()) return false;
+            if (!ParseIpv4(value, firstIp)) {
+                error = "bad --ip '" + value + "'";
+                return false;
+            }
+            firstIpGiven = true;
+        } else if (name == "--box") {
+            if (!takeValue()) return false;
+            boxSpecs.push_back(value);
+        } else if (name == "--http-port" || name == "--control-port") {
+            if (!takeValue()) return false;
+            if (!ParseUnsigned(value, 65535, number) || number == 0) {
+                error = "bad " + name + " '" + value + "'";
+                return false;
+            }
+            (name == "--http-port" ? options.httpPort : options.controlPort) =
+                static_cast<unsigned short>(number);
+        } else if (name == "--rate-kbps") {
+            if (!takeValue()) return false;
+            if (!ParseUnsigned(value, 10000000, number)) {
+                error = "bad --rate-kbps '" + value + "'";
+                return false;
+            }
+            options.rateKbps = static_cast<unsigned>(number);
+        } else if (name == "--log") {
+            if (!takeValue()) return false;
+            options.logPath = value;
+        } else {
+            error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
+            return false;
+        }
+    }
+    if (options.showHelp) return true;
+
+    if (!firstIpGiven) {
+        const auto locals = LocalAddresses();
+        firstIp = locals.empty() ? 0x7F000001u : locals.front();
+    }
+    if (boxCount < 0) {
+        boxCount = boxSpecs.empty() ? 3 : 0;
+    }
+    for (long k = 0; k < boxCount; ++k) {
+        const auto id = static_cast<DeviceId>(static_cast<std::uint32_t>(baseId + k));
+        options.boxes.push_back(MakeDefaultBox(id, firstIp + static_cast<Ipv4Host>(k),
+                                               DefaultBoardCode(k)));
+    }
+    for (const std::string& spec : boxSpecs) {
+        const std::size_t k = options.boxes.size();
+        Box box;
+        std::string why;
+        if (!ParseBoxSpec(spec, static_cast<DeviceId>(baseId + static_cast<long long>(k)),
+                          firstIp + static_cast<Ipv4Host>(k), DefaultBoardCode(k), box, why)) {
+            error = "--box " + spec + ": " + why;
+            return false;
+        }
+        options.boxes.push_back(box);
+    }
+    return true;
+}
