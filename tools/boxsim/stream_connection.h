@@ -1,0 +1,26 @@
+// One HTTP connection to a box: the endless stream for /0.ts, a small page for /,
+// and 404 for anything else.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "tools/boxsim/box_table.h"
+
+struct ConnectionState {
+    std::string peer;        // a.b.c.d:port of the client
+    Ipv4Host local = 0;      // the box address the client connected to
+    std::atomic<bool> drop{false};
+    std::atomic<std::uint64_t> bytesSent{0};
+    std::atomic<bool> streaming{false};
+};
+
+struct StreamContext {
+    BoxTable& boxes;
+    unsigned rateKbps;
+    const std::atomic<bool>& silent;
+};
+
+// Serves the connection and closes fd; a dropped connection is reset, not closed gracefully.
+void ServeConnection(int fd, ConnectionState& state, const StreamContext& context);
