@@ -39,12 +39,12 @@ static bool ParseNumber(const std::string& text, long long low, long long high, 
     return *end == '\0' && out >= low && out <= high;
 }
 
-bool ParseBoxSpec(const std::string& spec, DeviceId defaultId, Ipv4Host defaultIp,
+bool ParseBoxFields(const std::string& fields, DeviceId defaultId, Ipv4Host defaultIp,
                   std::uint32_t defaultBoard, Box& box, std::string& error)
 {
     // Two passes: id and ip first, because the other defaults follow from them.
     std::vector<std::pair<std::string, std::string>> pairs;
-    std::stringstream stream(spec);
+    std::stringstream stream(fields);
     std::string item;
     while (std::getline(stream, item, ',')) {
         if (item.empty()) continue;
@@ -140,6 +140,12 @@ bool BoxTable::Remove(DeviceId id)
         it = it->id == id ? boxes_.erase(it) : it + 1;
     }
     return boxes_.size() != before;
+}
+
+void BoxTable::RemoveAll()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    boxes_.clear();
 }
 
 std::vector<Box> BoxTable::Snapshot() const

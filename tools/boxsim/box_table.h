@@ -27,7 +27,7 @@ Box MakeDefaultBox(DeviceId id, Ipv4Host ip, std::uint32_t board);
 
 // Parses "id=..,ip=..,static=..,mask=..,gw=..,mac=..,board=.."; every key is optional,
 // missing ones are derived from defaultId / defaultIp as MakeDefaultBox does.
-bool ParseBoxSpec(const std::string& spec, DeviceId defaultId, Ipv4Host defaultIp,
+bool ParseBoxFields(const std::string& fields, DeviceId defaultId, Ipv4Host defaultIp,
                   std::uint32_t defaultBoard, Box& box, std::string& error);
 
 // "id=.. ip=.. static=.. mask=.. gw=.. mac=.. board=.."
@@ -40,6 +40,7 @@ class BoxTable {
 public:
     void Add(const Box& box);
     bool Remove(DeviceId id);
+    void RemoveAll();
     std::vector<Box> Snapshot() const;
     std::size_t Count() const;
 

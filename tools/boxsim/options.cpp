@@ -15,7 +15,7 @@ const char* HelpText()
            "  --base-id ID       id of the first generated box; box k gets ID+k (default 1001)\n"
            "  --ip A.B.C.D       current address of the first generated box; the others\n"
            "                     follow consecutively (default: first non-loopback address)\n"
-           "  --box SPEC         add one box, repeatable; SPEC is\n"
+           "  --box FIELDS       add one box, repeatable; FIELDS is\n"
            "                     id=..,ip=..,static=..,mask=..,gw=..,mac=..,board=..\n"
            "                     (static defaults to ip, mask 255.255.255.0, gw x.y.z.1,\n"
            "                     mac 02:00:00 + low id bytes, board from a list of codes)\n"
@@ -30,8 +30,9 @@ const char* HelpText()
            "Control commands (one per line; each answer ends with OK or ERR <why>):\n"
            "  LOG [RX|SET|HTTP|ALL]  logged lines since start or CLEAR (default RX)\n"
            "  CLEAR                  forget the logged lines\n"
+           "  RESET                  no boxes, no logged lines, streams not silent\n"
            "  BOXES                  one line per box\n"
-           "  ADD SPEC               add a box (SPEC as for --box)\n"
+           "  ADD FIELDS             add a box (FIELDS as for --box)\n"
            "  REMOVE ID              remove the boxes with this id\n"
            "  FLOOD N BASE [NEXT]    N extra announcements with ids BASE..BASE+N-1, sent\n"
            "                         now to the last probe's source, or with the next\n"
@@ -57,7 +58,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
     long long baseId = 1001;
     Ipv4Host firstIp = 0;
     bool firstIpGiven = false;
-    std::vector<std::string> boxSpecs;
+    std::vector<std::string> boxFields;
 
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
@@ -108,7 +109,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
             firstIpGiven = true;
         } else if (name == "--box") {
             if (!takeValue()) return false;
-            boxSpecs.push_back(value);
+            boxFields.push_back(value);
         } else if (name == "--http-port" || name == "--control-port") {
             if (!takeValue()) return false;
             if (!ParseUnsigned(value, 65535, number) || number == 0) {
@@ -139,20 +140,20 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
         firstIp = locals.empty() ? 0x7F000001u : locals.front();
     }
     if (boxCount < 0) {
-        boxCount = boxSpecs.empty() ? 3 : 0;
+        boxCount = boxFields.empty() ? 3 : 0;
     }
     for (long k = 0; k < boxCount; ++k) {
         const auto id = static_cast<DeviceId>(static_cast<std::uint32_t>(baseId + k));
         options.boxes.push_back(MakeDefaultBox(id, firstIp + static_cast<Ipv4Host>(k),
                                                DefaultBoardCode(k)));
     }
-    for (const std::string& spec : boxSpecs) {
+    for (const std::string& fields : boxFields) {
         const std::size_t k = options.boxes.size();
         Box box;
         std::string why;
-        if (!ParseBoxSpec(spec, static_cast<DeviceId>(baseId + static_cast<long long>(k)),
+        if (!ParseBoxFields(fields, static_cast<DeviceId>(baseId + static_cast<long long>(k)),
                           firstIp + static_cast<Ipv4Host>(k), DefaultBoardCode(k), box, why)) {
-            error = "--box " + spec + ": " + why;
+            error = "--box " + fields + ": " + why;
             return false;
         }
         options.boxes.push_back(box);

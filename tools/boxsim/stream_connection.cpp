@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/boxsim/event_log.h"
+#include "tools/boxsim/h264_source.h"
 #include "tools/boxsim/http_request.h"
 #include "tools/boxsim/net_util.h"
 #include "tools/boxsim/ts_stream.h"

@@ -1,0 +1,365 @@
+// orvane_probe: reads and drives the running Orvane window from another process, for the
+// shell-level end-to-end tests. Each subcommand prints its result on stdout and exits with
+// 0 on success, 1 on failure (window or control missing, bad arguments, a call that failed).
+//
+// The list-view keeps its texts in the target process, so the probe places an LVITEMW and a
+// text buffer in that process's memory and lets the control fill them there.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int DEVICE_LIST_ID = 1001;
+constexpr int DEVICE_COLUMNS = 9;
+constexpr DWORD SEND_TIMEOUT_MS = 5000;
+constexpr int CELL_CHARS = 1024;
+
+const wchar_t USAGE[] =
+    L"usage: orvane_probe COMMAND [ARGS]\n"
+    L"  wait-window MS     wait until the main window exists\n"
+    L"  title              the main window's title\n"
+    L"  window-rect        outer rectangle: left top right bottom (screen)\n"
+    L"  client-rect        client rectangle: left top right bottom\n"
+    L"  control-rect ID    a control's rectangle in client coordinates\n"
+    L"  rows               every row of the device list, cells tab-separated\n"
+    L"  row-count          number of rows of the device list\n"
+    L"  caption ID         a control's text\n"
+    L"  select ROW         select only this row (-1: none)\n"
+    L"  click ID           click a button\n"
+    L"  close              ask the window to close\n"
+    L"  size W H           give the window an outer size of W x H\n"
+    L"  work-area          the desktop work area: left top right bottom\n";
+
+void PrintUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return;
+    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string narrow(bytes > 0 ? bytes : 0, '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &narrow[0], bytes, nullptr, nullptr);
+    std::fwrite(narrow.data(), 1, narrow.size(), stdout);
+}
+
+void PrintLine(const std::wstring& text)
+{
+    PrintUtf8(text + L"\n");
+}
+
+void PrintRect(const RECT& rect)
+{
+    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+}
+
+int Fail(const wchar_t* what)
+{
+    std::fwprintf(stderr, L"orvane_probe: %ls\n", what);
+    return 1;
+}
+
+bool ParseInt(const wchar_t* text, int& value)
+{
+    wchar_t* end = nullptr;
+    long parsed = std::wcstol(text, &end, 10);
+    if (end == text || *end != L'\0')
+        return false;
+    value = (int)parsed;
+    return true;
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix)
+{
+    return text.compare(0, std::wcslen(prefix), prefix) == 0;
+}
+
+std::wstring WindowTitle(HWND window)
+{
+    wchar_t buffer[1024] = {};
+    ::GetWindowTextW(window, buffer, 1024);
+    return buffer;
+}
+
+BOOL CALLBACK MatchMainWindow(HWND window, LPARAM found)
+{
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    if (std::wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    std::wstring title = WindowTitle(window);
+    if (!StartsWith(title, L"My IP:") && !StartsWith(title, L"Find Devices"))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+HWND FindMainWindow()
+{
+    HWND found = nullptr;
+    ::EnumWindows(MatchMainWindow, (LPARAM)&found);
+    return found;
+}
+
+// A block of memory inside another process, freed when the owner goes.
+class RemoteMemory {
+public:
+    RemoteMemory(HWND window, SIZE_T size) : m_size(size)
+    {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(window, &processId);
+        m_process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                      PROCESS_QUERY_INFORMATION,
+                                  FALSE, processId);
+        if (m_process)
+            m_address = ::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~RemoteMemory()
+    {
+        if (m_address)
+            ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+        if (m_process)
+            ::CloseHandle(m_process);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    bool IsValid() const { return m_address != nullptr; }
+    char* Address(SIZE_T offset = 0) const { return static_cast<char*>(m_address) + offset; }
+
+    bool Write(SIZE_T offset, const void* data, SIZE_T size) const
+    {
+        SIZE_T done = 0;
+        return offset + size <= m_size &&
+               ::WriteProcessMemory(m_process, Address(offset), data, size, &done) && done == size;
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T size) const
+    {
+        SIZE_T done = 0;
+        return offset + size <= m_size &&
+               ::ReadProcessMemory(m_process, Address(offset), data, size, &done) && done == size;
+    }
+
+private:
+    HANDLE m_process = nullptr;
+    void* m_address = nullptr;
+    SIZE_T m_size;
+};
+
+bool SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &answer))
+        return false;
+    result = (LRESULT)answer;
+    return true;
+}
+
+// Reads list cells through an LVITEMW and a text buffer placed in the list's process.
+class RemoteListReader {
+public:
+    explicit RemoteListReader(HWND list)
+        : m_list(list), m_memory(list, sizeof(LVITEMW) + CELL_CHARS * sizeof(wchar_t))
+    {
+    }
+    bool IsValid() const { return m_memory.IsValid(); }
+
+    bool Cell(int row, int column, std::wstring& text)
+    {
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.cchTextMax = CELL_CHARS;
+        item.pszText = reinterpret_cast<LPWSTR>(m_memory.Address(sizeof(LVITEMW)));
+        const wchar_t empty = L'\0';
+        LRESULT length = 0;
+        if (!m_memory.Write(0, &item, sizeof item) || !m_memory.Write(sizeof(LVITEMW), &empty, sizeof empty) ||
+            !SendToWindow(m_list, LVM_GETITEMTEXTW, (WPARAM)row, (LPARAM)m_memory.Address(), length))
+            return false;
+        if (length < 0 || length >= CELL_CHARS)
+            length = CELL_CHARS - 1;
+        std::vector<wchar_t> buffer((size_t)length + 1, L'\0');
+        if (!m_memory.Read(sizeof(LVITEMW), buffer.data(), (size_t)length * sizeof(wchar_t)))
+            return false;
+        text.assign(buffer.data(), (size_t)length);
+        text.resize(std::wcslen(text.c_str()));
+        return true;
+    }
+
+    bool SetState(int row, UINT state, UINT mask)
+    {
+        LVITEMW item = {};
+        item.stateMask = mask;
+        item.state = state;
+        LRESULT ignored = 0;
+        return m_memory.Write(0, &item, sizeof item) &&
+               SendToWindow(m_list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)m_memory.Address(), ignored);
+    }
+
+private:
+    HWND m_list;
+    RemoteMemory m_memory;
+};
+
+bool ControlRectInClient(HWND dialog, HWND control, RECT& rect)
+{
+    if (!::GetWindowRect(control, &rect))
+        return false;
+    ::MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return true;
+}
+
+int WaitWindow(int timeoutMs)
+{
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (HWND window = FindMainWindow()) {
+            PrintLine(WindowTitle(window));
+            return 0;
+        }
+        if ((int)(::GetTickCount() - start) >= timeoutMs)
+            return Fail(L"no main window");
+        ::Sleep(50);
+    }
+}
+
+int PrintRows(HWND list, bool countOnly)
+{
+    LRESULT count = 0;
+    if (!SendToWindow(list, LVM_GETITEMCOUNT, 0, 0, count))
+        return Fail(L"the list does not answer");
+    if (countOnly) {
+        std::printf("%d\n", (int)count);
+        return 0;
+    }
+    RemoteListReader reader(list);
+    if (!reader.IsValid())
+        return Fail(L"cannot reach the list's process memory");
+    for (int row = 0; row < (int)count; ++row) {
+        std::wstring line;
+        for (int column = 0; column < DEVICE_COLUMNS; ++column) {
+            std::wstring cell;
+            if (!reader.Cell(row, column, cell))
+                return Fail(L"cannot read a cell");
+            if (column > 0)
+                line += L'\t';
+            line += cell;
+        }
+        PrintLine(line);
+    }
+    return 0;
+}
+
+int SelectRow(HWND list, int row)
+{
+    RemoteListReader reader(list);
+    if (!reader.IsValid())
+        return Fail(L"cannot reach the list's process memory");
+    // Row -1 addresses every row: clear all selections first, then select the one asked for.
+    if (!reader.SetState(-1, 0, LVIS_SELECTED))
+        return Fail(L"cannot clear the selection");
+    if (row >= 0 && !reader.SetState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED))
+        return Fail(L"cannot select the row");
+    return 0;
+}
+
+int Run(int argc, wchar_t** argv)
+{
+    if (argc < 2)
+        return Fail(USAGE);
+    const std::wstring command = argv[1];
+    int first = 0;
+    int second = 0;
+    const bool hasFirst = argc >= 3 && ParseInt(argv[2], first);
+    const bool hasSecond = argc >= 4 && ParseInt(argv[3], second);
+
+    if (command == L"work-area") {
+        RECT area = {};
+        if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+            return Fail(L"SPI_GETWORKAREA failed");
+        PrintRect(area);
+        return 0;
+    }
+    if (command == L"wait-window")
+        return hasFirst ? WaitWindow(first) : Fail(L"wait-window needs a timeout in ms");
+
+    HWND dialog = FindMainWindow();
+    if (!dialog)
+        return Fail(L"no main window");
+
+    if (command == L"title") {
+        PrintLine(WindowTitle(dialog));
+        return 0;
+    }
+    if (command == L"window-rect" || command == L"client-rect") {
+        RECT rect = {};
+        BOOL ok = command == L"window-rect" ? ::GetWindowRect(dialog, &rect) : ::GetClientRect(dialog, &rect);
+        if (!ok)
+            return Fail(L"cannot read the rectangle");
+        PrintRect(rect);
+        return 0;
+    }
+    if (command == L"close")
+        return ::PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : Fail(L"cannot post WM_CLOSE");
+    if (command == L"size") {
+        if (!hasFirst || !hasSecond)
+            return Fail(L"size needs a width and a height");
+        if (!::SetWindowPos(dialog, nullptr, 0, 0, first, second, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+            return Fail(L"SetWindowPos failed");
+        return 0;
+    }
+
+    if (command == L"rows" || command == L"row-count" || command == L"select") {
+        HWND list = ::GetDlgItem(dialog, DEVICE_LIST_ID);
+        if (!list)
+            return Fail(L"no device list");
+        if (command == L"select")
+            return hasFirst ? SelectRow(list, first) : Fail(L"select needs a row index");
+        return PrintRows(list, command == L"row-count");
+    }
+
+    if (command == L"control-rect" || command == L"caption" || command == L"click") {
+        if (!hasFirst)
+            return Fail(L"a control id is needed");
+        HWND control = ::GetDlgItem(dialog, first);
+        if (!control)
+            return Fail(L"no such control");
+        if (command == L"control-rect") {
+            RECT rect = {};
+            if (!ControlRectInClient(dialog, control, rect))
+                return Fail(L"cannot read the rectangle");
+            PrintRect(rect);
+            return 0;
+        }
+        if (command == L"click") {
+            return ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), (LPARAM)control)
+                       ? 0
+                       : Fail(L"cannot post the click");
+        }
+        // WM_GETTEXT is carried across processes by the system; GetWindowTextW would not ask.
+        wchar_t text[1024] = {};
+        LRESULT length = 0;
+        if (!SendToWindow(control, WM_GETTEXT, 1024, (LPARAM)text, length))
+            return Fail(L"the control does not answer");
+        PrintLine(text);
+        return 0;
+    }
+    return Fail(USAGE);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    // Binary stdout: the shell reads "\n" line ends, not "\r\n".
+    _setmode(_fileno(stdout), _O_BINARY);
+    int code = Run(argc, argv);
+    std::fflush(stdout);
+    return code;
+}
