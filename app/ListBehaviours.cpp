@@ -1,6 +1,105 @@
 #include "app/OrvaneDlg.h"
 
-// Placeholder bodies until the list behaviours land.
-void COrvaneDlg::OnListCustomDraw(NMHDR*, LRESULT* pResult) { *pResult = CDRF_DODEFAULT; }
-void COrvaneDlg::OnClear() {}
-void COrvaneDlg::WatchSelection() {}
+#include "framework/TextCodec.h"
+
+#include <cstdlib>
+
+// The benchmark builds a watcher without pause (-DORVANE_WATCHER_PAUSE_MS=0) to compare.
+#ifndef ORVANE_WATCHER_PAUSE_MS
+#define ORVANE_WATCHER_PAUSE_MS 30
+#endif
+
+namespace {
+
+constexpr COLORREF COLOR_RECORDING_BK = 0xFFE8CC;  // light blue
+constexpr COLORREF COLOR_IDLE_BK = 0xFFFFFF;       // white
+
+// Long enough that the watcher costs next to nothing, short enough that the Record caption
+// follows the selection well within 100 ms.
+constexpr DWORD WATCHER_PAUSE_MS = ORVANE_WATCHER_PAUSE_MS;
+
+const wchar_t CAPTION_RECORD[] = L"Record";
+const wchar_t CAPTION_STOP[] = L"Stop";
+
+// The selected row with the highest index, or -1, scanning up from the last row.
+int HighestSelectedRow(const CListCtrl& list)
+{
+    for (int row = list.GetItemCount() - 1; row >= 0; --row) {
+        if (list.GetItemState(row, LVIS_SELECTED) == LVIS_SELECTED)
+            return row;
+    }
+    return -1;
+}
+
+} // namespace
+
+// Window thread. Recording rows are light blue, stopped ones white; a row in state 0 or
+// without a tag keeps the list's own colours.
+void COrvaneDlg::OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(pNMHDR);
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && draw->nmcd.lItemlParam) {
+        const RowTag* tag = reinterpret_cast<const RowTag*>(draw->nmcd.lItemlParam);
+        const int state = tag->state;
+        if (state == ROW_RECORDING)
+            draw->clrTextBk = COLOR_RECORDING_BK;
+        else if (state == ROW_IDLE)
+            draw->clrTextBk = COLOR_IDLE_BK;
+    }
+    // Per-item notifications at the control stage; at the item stage the same bit asks for the
+    // per-subitem ones, which change nothing.
+    *pResult = CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+}
+
+// Window thread. Removes every row whose box is not being recorded, from the last row up so
+// that a deletion never moves a row still to be visited.
+void COrvaneDlg::OnClear()
+{
+    for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
+        const DeviceId id = (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
+        if (IsRecordingWanted(id))
+            continue;
+        m_list.DeleteItem(row);
+        if (m_selectedRow == row)
+            m_selectedRow = -1;
+    }
+}
+
+// The watcher thread's body; never returns. Keeps m_selectedRow on the selected row with the
+// highest index and the Record button's caption on that box's recording flag. It reaches the
+// list and the button only by messages, so it waits whenever the window thread is busy.
+void COrvaneDlg::WatchSelection()
+{
+    bool selectionSeen = false;
+    DeviceId selectedId = 0;
+    const wchar_t* shownCaption = nullptr;  // only this thread sets the caption
+    const CWnd recordButton = GetDlgItem(IDC_RECORD);
+    for (;;) {
+        const UINT selectedCount = m_list.GetSelectedCount();
+        if (selectedCount != 0) {
+            // One selected row is found with one message; several by the scan from the bottom.
+            const int row = selectedCount == 1 ? m_list.GetNextItem(-1, LVNI_SELECTED) : HighestSelectedRow(m_list);
+            if (row >= 0) {
+                selectionSeen = true;
+                selectedId = (DeviceId)std::atoi(WideToNarrow(m_list.GetItemText(row, COL_ID)).c_str());
+                m_selectedRow = row;
+            }
+        }
+
+        const wchar_t* caption = CAPTION_RECORD;
+        if (selectionSeen && selectedCount != 0) {
+            if (IsRecordingWanted(selectedId))
+                caption = CAPTION_STOP;
+        } else {
+            m_selectedRow = -1;
+        }
+        // Setting an unchanged caption would only repaint the button.
+        if (caption != shownCaption) {
+            recordButton.SetWindowText(caption);
+            shownCaption = caption;
+        }
+
+        if (WATCHER_PAUSE_MS > 0)
+            ::Sleep(WATCHER_PAUSE_MS);
+    }
+}

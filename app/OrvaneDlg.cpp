@@ -26,6 +26,7 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::kMessageMap[] = {
     {WM_COMMAND, BN_CLICKED, IDC_RECORD_FILES, &COrvaneDlg::OnRecordFiles},
     {WM_NOTIFY, (UINT)NM_CUSTOMDRAW, IDC_DEVICE_LIST, &COrvaneDlg::OnListCustomDraw},
     {WM_APP_ANNOUNCEMENT, 0, 0, &COrvaneDlg::OnAnnouncement},
+    {WM_APP_RECORDER_EVENT, 0, 0, &COrvaneDlg::OnRecorderEvent},
 };
 
 COrvaneDlg::COrvaneDlg(HWND parent) : CDialog(IDD_MAIN, parent)

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "app/resource.h"
+#include "config/IpHelperSeam.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/find_devices.h"
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
+#include "recording/Recording.h"
 
 #include <atomic>
 #include <map>
@@ -30,9 +32,6 @@ public:
     std::wstring RecordingFile(DeviceId id);
     bool HasRecordingFile(DeviceId id);
     void SetRecordingFile(DeviceId id, const std::wstring& path);
-
-    // The recorder body (runs on its own thread): 0 when its flag was cleared, -1 on failure.
-    int RecordStream(std::string host, int port, std::string path, DeviceId id);
 
     // For tests and the recorder: the list that holds the device table.
     const CListCtrl& DeviceListCtrl() const { return m_list; }
@@ -87,7 +86,42 @@ public:
     std::vector<std::shared_ptr<std::thread>> m_recorderThreads;
     std::shared_ptr<std::thread> m_watcherThread;
 
+    // Configuration
+    // The IP Helper calls of the web page command (not owned); tests put a recorder here.
+    IpHelper* m_ipHelper = &SystemIpHelper();
+
 private:
     std::mutex m_recordingLock;
     DeviceTable m_table{m_rowTags};  // window thread only
+
+    // Recording (recording/): which recording of a box is its newest, the recorders' events,
+    // and two seams for tests.
+public:
+    // Starts the box's newest recording: flag true, file entry = path, the next generation.
+    RecordingGeneration BeginRecording(DeviceId id, const std::wstring& path);
+    // True while the box's recording is wanted and generation is still its newest.
+    bool IsRecordingCurrent(DeviceId id, RecordingGeneration generation);
+    // The recorder body (runs on its own thread): 0 when its recording was stopped or
+    // superseded, -1 when it failed or the box ended the stream.
+    int RecordStream(std::string host, int port, std::string path, DeviceId id, RecordingGeneration generation);
+
+    // How long a silent box may hold a recorder; tests shorten it.
+    std::atomic<int> m_recordSilenceLimitMs{RECORD_SILENCE_LIMIT_MS};
+    // Record Files starts Explorer through this; null means OpenExplorer (ShellExecuteW).
+    // Tests put a stand-in here to see the parameters.
+    void (*m_openExplorer)(const std::wstring& parameters) = nullptr;
+
+private:
+    LRESULT OnRecorderEvent(WPARAM wParam, LPARAM lParam);
+    // Recorder thread: hands an event to the window thread; true when it was applied
+    // (for STREAM_ENDED: when the recording was still wanted).
+    bool SendRecorderEvent(RecorderEvent::Kind kind, DeviceId id, RecordingGeneration generation);
+    int FailRecording(DeviceId id, RecordingGeneration generation, const std::wstring& message);
+    int EndRecordingEarly(DeviceId id, RecordingGeneration generation, const std::wstring& message);
+    std::string NewRecordingPath(const std::string& host);
+    int FindBoxRow(DeviceId id) const;
+    void ShowRowIdle(int row);
+
+    std::map<DeviceId, RecordingGeneration> m_recordingGenerations;  // under m_recordingLock
+    std::set<std::string> m_recordingPathsUsed;  // every file named in this run; window thread only
 };

@@ -29,3 +29,17 @@ void COrvaneDlg::SetRecordingFile(DeviceId id, const std::wstring& path)
     std::lock_guard<std::mutex> lock(m_recordingLock);
     m_recordingFiles[id] = path;
 }
+
+RecordingGeneration COrvaneDlg::BeginRecording(DeviceId id, const std::wstring& path)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    m_recordingFlags[id] = true;
+    m_recordingFiles[id] = path;
+    return ++m_recordingGenerations[id];
+}
+
+bool COrvaneDlg::IsRecordingCurrent(DeviceId id, RecordingGeneration generation)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    return m_recordingFlags[id] && m_recordingGenerations[id] == generation;
+}

@@ -1,0 +1,145 @@
+#include "config/SetCommand.h"
+
+#include "app/OrvaneDlg.h"
+#include "config/BasicDlg.h"
+#include "discovery/Ipv4Text.h"
+#include "discovery/NetSocket.h"
+#include "framework/TextCodec.h"
+
+#include <iphlpapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const wchar_t SET_CONFIRMATION[] =
+    L"This will set a static IP address on the ethernet adapter of your device!\nAre you sure?";
+const wchar_t WARNING_CAPTION[] = L"Warning!!!";
+
+Ipv4Net AddressFromCell(const std::wstring& text)
+{
+    return Ipv4FromText(WideToNarrow(text).c_str());
+}
+
+} // namespace
+
+std::vector<Ipv4Net> LocalAddressesFromLookup()
+{
+    std::vector<Ipv4Net> addresses;
+    char hostName[256] = {};
+    if (::gethostname(hostName, sizeof hostName) != 0)
+        return addresses;
+    const hostent* host = ::gethostbyname(hostName);
+    if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list)
+        return addresses;
+    for (char** entry = host->h_addr_list; *entry; ++entry) {
+        Ipv4Net address;
+        std::memcpy(&address, *entry, 4);
+        addresses.push_back(address);
+    }
+    return addresses;
+}
+
+std::vector<Ipv4Net> LocalAddressesFromTable()
+{
+    std::vector<Ipv4Net> addresses;
+    ULONG size = 0;
+    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+        return addresses;
+    std::vector<unsigned char> buffer(size, 0);
+    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
+    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
+        return addresses;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        Ipv4Net address = table->table[i].dwAddr;
+        // A broadcast from a loopback or unset address reaches no box.
+        if (address == 0 || (Ipv4HostFromNet(address) >> 24) == 127)
+            continue;
+        addresses.push_back(address);
+    }
+    return addresses;
+}
+
+std::vector<Ipv4Net> GetLocalAddresses()
+{
+    std::vector<Ipv4Net> addresses = LocalAddressesFromLookup();
+    if (addresses.empty())
+        addresses = LocalAddressesFromTable();
+    return addresses;
+}
+
+DeviceDatagram MakeSetNetworkDatagram(DeviceId id, Ipv4Net currentIp, Ipv4Net currentNetmask, Ipv4Net newIp,
+                                      Ipv4Net newNetmask, Ipv4Net newGateway, const char* macText)
+{
+    DeviceDatagram datagram;
+    std::memset(&datagram, 0, sizeof datagram);
+    datagram.msgType = MSG_SET_NETWORK;
+    datagram.deviceId = id;
+    datagram.lanStaticIp = Ipv4HostFromNet(currentIp);
+    datagram.lanNetmask = Ipv4HostFromNet(currentNetmask);
+    datagram.newStaticIp = Ipv4HostFromNet(newIp);
+    datagram.newNetmask = Ipv4HostFromNet(newNetmask);
+    datagram.newGateway = Ipv4HostFromNet(newGateway);
+    unsigned char* mac = datagram.mac;
+    std::sscanf(macText ? macText : "", "%hhx:%hhx:%hhx:%hhx:%hhx:%hhx", &mac[0], &mac[1], &mac[2], &mac[3], &mac[4],
+                &mac[5]);
+    return datagram;
+}
+
+void SendSetNetwork(Ipv4Net localAddress, DeviceId id, Ipv4Net currentIp, Ipv4Net currentNetmask, Ipv4Net newIp,
+                    Ipv4Net newNetmask, Ipv4Net newGateway, const char* macText)
+{
+    NetSocket socket;
+    if (!socket.BindLocal(Ipv4ToText(localAddress).c_str())) {
+        socket.Close();
+        return;
+    }
+    BOOL broadcast = TRUE;
+    ::setsockopt(socket.Handle(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast),
+                 sizeof broadcast);
+    DeviceDatagram datagram =
+        MakeSetNetworkDatagram(id, currentIp, currentNetmask, newIp, newNetmask, newGateway, macText);
+    socket.SendBroadcast(&datagram);
+    socket.Close();
+}
+
+// Window thread. Works on copies of the first selected row's cells; sends nothing unless the
+// operator confirms valid values in the dialog and then in the warning.
+void COrvaneDlg::OnSet()
+{
+    int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    if (row == -1)
+        return;
+    const std::wstring idText = m_list.GetItemText(row, COL_ID);
+    const std::wstring staticIpText = m_list.GetItemText(row, COL_LAN_STATIC_IP);
+    const std::wstring netmaskText = m_list.GetItemText(row, COL_LAN_NETMASK);
+    const std::wstring gatewayText = m_list.GetItemText(row, COL_LAN_GATEWAY);
+    const std::wstring macText = m_list.GetItemText(row, COL_LAN_MAC);
+
+    CBasicDlg dialog(m_hWnd);
+    dialog.m_id = idText;
+    dialog.m_lanIp = staticIpText;
+    dialog.m_lanNetmask = netmaskText;
+    dialog.m_lanGateway = gatewayText;
+    if (dialog.DoModal() != IDOK)
+        return;
+    if (MessageBox(SET_CONFIRMATION, WARNING_CAPTION, MB_OKCANCEL) != IDOK)
+        return;
+
+    const DeviceId id = (DeviceId)::_wtoi(idText.c_str());
+    const Ipv4Net currentIp = AddressFromCell(staticIpText);
+    const Ipv4Net currentNetmask = AddressFromCell(netmaskText);
+    const Ipv4Net newIp = AddressFromCell(dialog.m_lanIp);
+    const Ipv4Net newNetmask = AddressFromCell(dialog.m_lanNetmask);
+    const Ipv4Net newGateway = AddressFromCell(dialog.m_lanGateway);
+    const std::string mac = WideToNarrow(macText);
+
+    const std::vector<Ipv4Net> localAddresses = GetLocalAddresses();
+    for (int pass = 0; pass < SET_PASSES; ++pass) {
+        for (Ipv4Net local : localAddresses)
+            SendSetNetwork(local, id, currentIp, currentNetmask, newIp, newNetmask, newGateway, mac.c_str());
+        ::Sleep(SET_PASS_PAUSE_MS);
+    }
+}

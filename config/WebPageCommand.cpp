@@ -1,0 +1,152 @@
+#include "config/WebPageCommand.h"
+
+#include "app/OrvaneDlg.h"
+#include "config/BrowserPath.h"
+#include "discovery/Ipv4Text.h"
+#include "framework/TextCodec.h"
+
+#include <winsock2.h>
+#include <iphlpapi.h>
+#include <shellapi.h>
+
+#include <vector>
+
+namespace {
+
+const wchar_t SUBNET_WARNING[] = L"The device is in a different subnet!\nDo you want to open it forcely?";
+const wchar_t WARNING_CAPTION[] = L"Warning!!!";
+
+Ipv4Net AddressFromCell(const std::wstring& text)
+{
+    return Ipv4FromText(WideToNarrow(text).c_str());
+}
+
+// The adapter's name as the operator knows it, or "interface N" when it cannot be found.
+std::wstring AdapterName(std::uint32_t interfaceIndex)
+{
+    const std::wstring fallback = L"interface " + std::to_wstring(interfaceIndex);
+    const ULONG flags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    ULONG size = 16 * 1024;
+    std::vector<unsigned char> buffer;
+    ULONG result = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.assign(size, 0);
+        result = ::GetAdaptersAddresses(AF_INET, flags, nullptr,
+                                        reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    }
+    if (result != NO_ERROR)
+        return fallback;
+    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter; adapter = adapter->Next) {
+        if (adapter->IfIndex == interfaceIndex && adapter->FriendlyName && adapter->FriendlyName[0])
+            return L"\"" + std::wstring(adapter->FriendlyName) + L"\" (" + fallback + L")";
+    }
+    return fallback;
+}
+
+std::wstring SystemErrorText(DWORD error)
+{
+    wchar_t* text = nullptr;
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                        FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message;
+    if (length && text) {
+        message.assign(text, length);
+        while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
+            message.pop_back();
+    }
+    if (text)
+        ::LocalFree(text);
+    if (message.empty())
+        message = L"Unknown error.";
+    return message + L" (error " + std::to_wstring(error) + L")";
+}
+
+// Starts the browser with the page; when no browser path is known or it cannot be started,
+// the shell opens the page address through its own association for it.
+void OpenPageInBrowser(const std::wstring& page)
+{
+    const std::wstring browser = GetDefaultBrowserPath();
+    if (!browser.empty()) {
+        HINSTANCE started = ::ShellExecuteW(nullptr, L"open", browser.c_str(), page.c_str(), nullptr, SW_SHOWNORMAL);
+        if ((INT_PTR)started > 32)
+            return;
+    }
+    ::ShellExecuteW(nullptr, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+} // namespace
+
+bool IsInLocalSubnet(std::uint32_t interfaceIndex, Ipv4Net network)
+{
+    ULONG size = 0;
+    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    std::vector<unsigned char> buffer(size, 0);
+    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
+    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
+        return false;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        const MIB_IPADDRROW& row = table->table[i];
+        if (row.dwIndex == interfaceIndex && (row.dwAddr & row.dwMask) == network)
+            return true;
+    }
+    return false;
+}
+
+Ipv4Host AliasAddressFor(Ipv4Host deviceAddress)
+{
+    return (deviceAddress & 0xFF) == 254 ? deviceAddress - 1 : deviceAddress + 1;
+}
+
+std::wstring DevicePageAddress(const std::wstring& lanIp)
+{
+    return L"http://" + lanIp + L"/";
+}
+
+void COrvaneDlg::OnListDblClk(NMHDR*, LRESULT* pResult)
+{
+    // The command works on the selection, whichever item the notification names.
+    OpenDeviceWebPage();
+    *pResult = 0;
+}
+
+// Window thread. Opens the first selected box's page; a box outside every subnet of the
+// interface it answered through first gets an alias address there, with the operator's consent.
+void COrvaneDlg::OpenDeviceWebPage()
+{
+    int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    if (row == -1)
+        return;
+    const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
+    if (!tag)
+        return;
+    const std::wstring lanIpText = m_list.GetItemText(row, COL_LAN_IP);
+    const std::wstring netmaskText = m_list.GetItemText(row, COL_LAN_NETMASK);
+    std::uint32_t interfaceIndex = 0;
+    if (!LookUpDeviceInterface(tag->deviceId, &interfaceIndex))
+        return;
+
+    const Ipv4Net deviceAddress = AddressFromCell(lanIpText);
+    const Ipv4Net deviceNetmask = AddressFromCell(netmaskText);
+    if (!IsInLocalSubnet(interfaceIndex, deviceAddress & deviceNetmask)) {
+        if (MessageBox(SUBNET_WARNING, WARNING_CAPTION, MB_OKCANCEL) != IDOK)
+            return;
+        const Ipv4Net alias = Ipv4NetFromHost(AliasAddressFor(Ipv4HostFromNet(deviceAddress)));
+        ULONG nteContext = 0;
+        ULONG nteInstance = 0;
+        DWORD added = m_ipHelper->AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);
+        // The context identifies an alias only when it was added; after a failure it means nothing.
+        if (added == NO_ERROR)
+            m_addedAddresses.insert(nteContext);
+        m_ipHelper->FlushIpNetTable(interfaceIndex);
+        if (added != NO_ERROR) {
+            MessageBox(L"Could not add the address " + NarrowToWide(Ipv4ToText(alias)) + L" (netmask " +
+                           NarrowToWide(Ipv4ToText(deviceNetmask)) + L") to the adapter " +
+                           AdapterName(interfaceIndex) + L":\n" + SystemErrorText(added) +
+                           L"\nAdding addresses usually needs administrator rights. The page is opened all the same.",
+                       nullptr, MB_OK | MB_ICONWARNING);
+        }
+    }
+    OpenPageInBrowser(DevicePageAddress(lanIpText));
+}

@@ -1,0 +1,48 @@
+// The Record Files button: Explorer on the program's folder, with the selected box's newest
+// recording selected when that file exists.
+#include "app/OrvaneDlg.h"
+
+#include "framework/TextCodec.h"
+
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+
+void OpenExplorer(const std::wstring& parameters)
+{
+    // Nothing is reported when Explorer does not start.
+    ::ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+// Window thread.
+void COrvaneDlg::OnRecordFiles()
+{
+    const std::wstring directory = GetExecutableDirectory();
+    const int row = m_selectedRow;
+    DeviceId id = 0;
+    std::wstring file;
+    if (row >= 0) {
+        id = (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
+        if (HasRecordingFile(id))
+            file = RecordingFile(id);
+    }
+
+    std::wstring parameters = directory;
+    if (!file.empty()) {
+        if (::_access(WideToNarrow(file).c_str(), 0) == 0) {
+            parameters = L"/select," + file;
+        } else if (IsRecordingWanted(id)) {
+            // The recorder creates the file only once the box's response header has arrived.
+            MessageBox(L"File not existed! Connect don't established until now!");
+            return;
+        } else {
+            // A deleted file, or a recording that never got past its header: forget it.
+            SetRecordingFile(id, std::wstring());
+        }
+    }
+    if (m_openExplorer)
+        m_openExplorer(parameters);
+    else
+        OpenExplorer(parameters);
+}

@@ -1,0 +1,120 @@
+// The stream recorder: one thread per recording. It fetches the box's transport stream over
+// HTTP and copies the response body into the recording file in whole blocks for as long as
+// its recording is wanted and is the box's newest.
+#include "app/OrvaneDlg.h"
+
+#include "discovery/NetSocket.h"
+#include "framework/TextCodec.h"
+#include "recording/StreamReceiver.h"
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Sockets start-up for the recorders: once per process, also when several start together.
+std::once_flag g_recorderSocketsStarted;
+
+std::wstring SilenceText(int milliseconds)
+{
+    wchar_t seconds[32];
+    std::swprintf(seconds, 32, L"%g", milliseconds / 1000.0);
+    return L"Stream ended, no data for " + std::wstring(seconds) + L" seconds: ";
+}
+
+} // namespace
+
+int COrvaneDlg::RecordStream(std::string host, int port, std::string path, DeviceId id, RecordingGeneration generation)
+{
+    std::call_once(g_recorderSocketsStarted, SocketStartup);
+    const std::wstring wideHost = NarrowToWide(host);
+    const std::wstring connectFailed = L"Connect failed: " + wideHost;
+
+    const hostent* entry = ::gethostbyname(host.c_str());
+    if (!entry || !entry->h_addr_list || !entry->h_addr_list[0])
+        return FailRecording(id, generation, connectFailed);
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = ::htons((u_short)port);
+    std::memcpy(&address.sin_addr, entry->h_addr_list[0], 4);
+
+    NetSocket socket(::socket(AF_INET, SOCK_STREAM, 0));
+    if (!socket.IsValid())
+        return FailRecording(id, generation, connectFailed);
+    if (::connect(socket.Handle(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
+        socket.Close();
+        return FailRecording(id, generation, connectFailed);
+    }
+    SendRecorderEvent(RecorderEvent::CONNECTED, id, generation);
+
+    // Every receive from here on gives up after the silence limit.
+    const int silenceLimitMs = m_recordSilenceLimitMs;
+    SetReceiveTimeout(socket.Handle(), silenceLimitMs);
+    SendAll(socket.Handle(), STREAM_REQUEST, STREAM_REQUEST_SIZE);
+
+    // A connection that ends or falls silent before the body begins is a failed connect.
+    HeaderSkipper header;
+    for (bool headerEnded = false; !headerEnded;) {
+        char byte;
+        if (ReceiveByte(socket.Handle(), byte) != ReceiveStatus::OK) {
+            socket.ShutdownAndClose();
+            return FailRecording(id, generation, connectFailed);
+        }
+        headerEnded = header.Take(byte);
+    }
+
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        socket.ShutdownAndClose();
+        return FailRecording(id, generation, L"Cannot create the recording file " + NarrowToWide(path));
+    }
+
+    std::vector<char> block(RECORD_BLOCK_SIZE);
+    BodyReader body(socket.Handle(), header.IsChunked());
+    ReceiveStatus received = ReceiveStatus::OK;
+    bool written = true;
+    while (IsRecordingCurrent(id, generation)) {
+        received = body.ReadBlock(block.data(), RECORD_BLOCK_SIZE);
+        if (received != ReceiveStatus::OK)
+            break;
+        // Flushed before the next receive: the process may end at any moment (closing the
+        // window ends it at once), and a block already received must not go with it.
+        written = std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file) == 1 && std::fflush(file) == 0;
+        if (!written)
+            break;
+    }
+    std::fclose(file);
+    socket.ShutdownAndClose();
+
+    // Stopped by the operator, or superseded by a newer recording of the box.
+    if (written && received == ReceiveStatus::OK)
+        return 0;
+    if (!written)
+        return EndRecordingEarly(id, generation, L"Cannot write the recording file " + NarrowToWide(path));
+    if (received == ReceiveStatus::SILENT)
+        return EndRecordingEarly(id, generation, SilenceText(silenceLimitMs) + wideHost);
+    return EndRecordingEarly(id, generation, L"Stream ended by the box: " + wideHost);
+}
+
+// The recording could not begin: the operator is told while it is still wanted, then the
+// window thread clears the flag and file entry and shows the row idle.
+int COrvaneDlg::FailRecording(DeviceId id, RecordingGeneration generation, const std::wstring& message)
+{
+    if (IsRecordingCurrent(id, generation))
+        MessageBox(message);
+    SendRecorderEvent(RecorderEvent::FAILED, id, generation);
+    return -1;
+}
+
+// The recording ended before its Stop: the file keeps every complete block and stays the
+// box's file; the row goes idle at once and the operator is told if it was still wanted.
+int COrvaneDlg::EndRecordingEarly(DeviceId id, RecordingGeneration generation, const std::wstring& message)
+{
+    if (SendRecorderEvent(RecorderEvent::STREAM_ENDED, id, generation))
+        MessageBox(message);
+    return -1;
+}

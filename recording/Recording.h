@@ -1,0 +1,52 @@
+// What the recording commands and the recorder share: the stream's constants, the events a
+// recorder hands to the window thread, and the text helpers of file naming.
+#pragma once
+
+#include "discovery/DeviceDatagram.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+constexpr int STREAM_PORT = 80;
+constexpr int RECORD_BLOCK_SIZE = 524288;
+// A box that sends nothing for this long is taken as gone.
+constexpr int RECORD_SILENCE_LIMIT_MS = 15000;
+
+// The whole request, sent without a terminating zero.
+constexpr char STREAM_REQUEST[] = "GET /0.ts HTTP/1.1\r\nUser-Agent: VLC/2.0.0\r\n\r\n";
+constexpr int STREAM_REQUEST_SIZE = sizeof STREAM_REQUEST - 1;
+static_assert(STREAM_REQUEST_SIZE == 45, "the stream request is 45 bytes");
+
+// Identifies one recording of a box: OnRecord gives every recording it starts the next
+// number, so an older recorder can tell that a newer recording of its box has begun.
+using RecordingGeneration = std::uint64_t;
+
+// What a recorder asks the window thread to do to its box's row and recording state. The
+// window thread applies it only while the generation is still the box's newest, so that an
+// old recorder never touches a newer recording; OnRecord runs there too, so nothing can
+// slip in between the check and the row update.
+struct RecorderEvent {
+    enum Kind {
+        CONNECTED,     // column 8 "On", while the recording is wanted
+        FAILED,        // flag cleared, file entry emptied, row idle and "Off"
+        STREAM_ENDED   // flag cleared, file entry kept, row idle and "Off"
+    };
+    Kind kind;
+    DeviceId id;
+    RecordingGeneration generation;
+};
+
+// Wide text in the system ANSI code page (CP_ACP); missing characters become its default one.
+std::string WideToAnsi(const wchar_t* text);
+
+// The folder of the running executable without a trailing backslash; empty without one.
+std::wstring GetExecutableDirectory();
+
+// "<directory>\<host>_%Y%m%d_%H%M%S.ts" for the given local time.
+std::string RecordingFileName(const std::string& directory, const std::string& host, const std::tm& localTime);
+
+// Starts Explorer with the given parameters (ShellExecuteW "open" explorer.exe).
+void OpenExplorer(const std::wstring& parameters);

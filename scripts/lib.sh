@@ -1,0 +1,218 @@
+# Shared pieces of scripts/test, scripts/run and scripts/bench (sourced, not run).
+#
+# Everything a function starts or creates is recorded, and lab_cleanup undoes all of it:
+# callers install it as their EXIT trap and call it once more before their last line.
+# The program under test broadcasts from every local address, so it only ever runs inside
+# the two network namespaces made here (lan_up), never in the machine's own network.
+
+ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
+                 imagemagick xdotool ffmpeg iproute2 cmake ninja-build g++ googletest curl)
+
+# The test LAN: addresses every test relies on.
+LAN_PC_ADDRS=(10.86.1.1/24 10.86.2.1/24)
+BOXSIM_CONTROL=10.86.1.10:7000
+
+LAB_NAMESPACES=()
+LAB_PIDS=()
+LAB_PREFIXES=()
+LAB_DIRS=()
+
+log() { printf '== %s\n' "$*"; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+require_root() {
+    [[ $(id -u) -eq 0 ]] || die "run this as root (it installs packages and makes network namespaces)"
+}
+
+# Installs the whole package list when any of it is missing.
+install_missing_packages() {
+    local missing=() package
+    for package in "${ORVANE_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed' ||
+            missing+=("$package")
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+    log "installing (missing: ${missing[*]})"
+    # The mirror's i386 index is broken and makes update exit 100; the amd64 lists are fine.
+    apt-get update || true
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${ORVANE_PACKAGES[@]}"
+}
+
+# build_windows ARCH TESTS(ON|OFF) [TARGET...]: configure once, then build with ninja.
+build_windows() {
+    local arch=$1 tests=$2 dir="$ORVANE_ROOT/build/$1"
+    shift 2
+    if [[ ! -f $dir/build.ninja ]]; then
+        cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ORVANE_ROOT/cmake/mingw-$arch.cmake" \
+            -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS="$tests" || return 1
+    fi
+    ninja -j2 -C "$dir" "$@"
+}
+
+# The native box simulator; rebuilt when one of its sources (or the datagram header) is newer.
+build_boxsim() {
+    local binary="$ORVANE_ROOT/build/native/boxsim"
+    if [[ -x $binary ]] && [[ -z $(find "$ORVANE_ROOT/tools/boxsim" "$ORVANE_ROOT/discovery" \
+                                       -newer "$binary" \( -name '*.cpp' -o -name '*.h' \) | head -n1) ]]; then
+        return 0
+    fi
+    mkdir -p "$ORVANE_ROOT/build/native"
+    (cd "$ORVANE_ROOT" && g++ -std=c++17 -O2 -Wall -Wextra -pthread -I. tools/boxsim/*.cpp -o build/native/boxsim)
+}
+
+# A scratch folder under /tmp for Wine prefixes (about 700 MB each), removed by lab_cleanup.
+lab_scratch_dir() {
+    LAB_SCRATCH=$(mktemp -d "/tmp/orvane-$1.XXXXXX") || die "mktemp failed"
+    LAB_DIRS+=("$LAB_SCRATCH")
+}
+
+# lan_up NAME: the PC namespace NAME-pc-PID and the BOX namespace NAME-box-PID joined by two
+# veth links. Sets LAN_PC and LAN_BOX.
+lan_up() {
+    LAN_PC="$1-pc-$$"
+    LAN_BOX="$1-box-$$"
+    ip netns add "$LAN_PC" || return 1
+    LAB_NAMESPACES+=("$LAN_PC")
+    ip netns add "$LAN_BOX" || return 1
+    LAB_NAMESPACES+=("$LAN_BOX")
+    # Each veth pair is created directly inside the namespaces: nothing appears in the host's.
+    ip link add pc1 netns "$LAN_PC" type veth peer name box1 netns "$LAN_BOX" || return 1
+    ip link add pc2 netns "$LAN_PC" type veth peer name box2 netns "$LAN_BOX" || return 1
+
+    ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[0]}" dev pc1
+    ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[1]}" dev pc2
+    local n
+    for n in $(seq 10 19); do
+        ip -n "$LAN_BOX" addr add "10.86.1.$n/24" dev box1
+    done
+    ip -n "$LAN_BOX" addr add 10.86.2.10/24 dev box2
+    # A subnet no PC address covers; with rp_filter off its datagrams still reach the PC.
+    ip -n "$LAN_BOX" addr add 172.20.5.10/24 dev box1
+
+    local ns dev
+    for ns in "$LAN_PC" "$LAN_BOX"; do
+        ip netns exec "$ns" sysctl -q -w net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0 >/dev/null
+        ip -n "$ns" link set lo up
+    done
+    for dev in pc1 pc2; do
+        ip netns exec "$LAN_PC" sysctl -q -w "net.ipv4.conf.$dev.rp_filter=0" >/dev/null
+        ip -n "$LAN_PC" link set "$dev" up
+    done
+    for dev in box1 box2; do
+        ip netns exec "$LAN_BOX" sysctl -q -w "net.ipv4.conf.$dev.rp_filter=0" >/dev/null
+        ip -n "$LAN_BOX" link set "$dev" up
+    done
+}
+
+# boxsim_start LOGDIR [OPTION...]: the simulator in the BOX namespace; waits until it is ready.
+boxsim_start() {
+    local dir=$1
+    shift
+    rm -f "$dir/boxsim.log"
+    ip netns exec "$LAN_BOX" "${BOXSIM_BIN:-$ORVANE_ROOT/build/native/boxsim}" --log "$dir/boxsim.log" "$@" \
+        </dev/null >>"$dir/boxsim.out" 2>&1 &
+    BOXSIM_PID=$!
+    LAB_PIDS+=("$BOXSIM_PID")
+    local i
+    for i in $(seq 100); do
+        grep -q READY "$dir/boxsim.log" 2>/dev/null && return 0
+        kill -0 "$BOXSIM_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "boxsim did not start; see $dir/boxsim.log and $dir/boxsim.out" >&2
+    return 1
+}
+
+# xvfb_start LOGDIR: a virtual display on the first free number from :90; sets XVFB_DISPLAY.
+xvfb_start() {
+    local n i
+    for n in $(seq 90 199); do
+        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$1/xvfb.log" 2>&1 &
+        local pid=$!
+        for i in $(seq 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            if [[ -S /tmp/.X11-unix/X$n ]]; then
+                LAB_PIDS+=("$pid")
+                XVFB_DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    echo "no free X display for Xvfb" >&2
+    return 1
+}
+
+# wine_prefix_new NS PREFIX: a fresh prefix, made inside namespace NS (Mono/Gecko skipped).
+wine_prefix_new() {
+    LAB_PREFIXES+=("$2")
+    ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        DISPLAY="${XVFB_DISPLAY:-${DISPLAY:-}}" wineboot -i </dev/null >/dev/null 2>&1
+    # The registry is written when the prefix's server ends.
+    WINEPREFIX="$2" wineserver -w
+    [[ -f $2/system.reg ]]
+}
+
+# wine_prefix_copy TEMPLATE PREFIX
+wine_prefix_copy() {
+    LAB_PREFIXES+=("$2")
+    cp -a "$1" "$2"
+}
+
+# wine_server_start NS PREFIX DISPLAY: a persistent wineserver for PREFIX inside NS, and its
+# helper processes, all detached from our output (ctest otherwise waits for them).
+# Wine makes its sockets inside the wineserver, so this decides the network of the prefix.
+wine_server_start() {
+    ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all DISPLAY="$3" wineserver -p </dev/null >/dev/null 2>&1
+    ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all DISPLAY="$3" wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# wine_probe ARGS...: orvane_probe.exe in the PC namespace (needs LAN_PC, PC_PREFIX, PC_DISPLAY).
+wine_probe() {
+    ip netns exec "$LAN_PC" env WINEPREFIX="$PC_PREFIX" WINEDEBUG=-all DISPLAY="$PC_DISPLAY" \
+        wine "$ORVANE_ROOT/build/x86_64/tests/orvane_probe.exe" "$@" </dev/null 2>/dev/null
+}
+
+# Undoes everything above; safe to call twice and silent (callers' last line stays theirs).
+lab_cleanup() {
+    trap '' INT TERM
+    local prefix pid ns dir
+    for prefix in "${LAB_PREFIXES[@]}"; do
+        [[ -d $prefix ]] && WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
+    done
+    for pid in "${LAB_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    # Whatever still runs inside our own namespaces was started by this script.
+    for ns in "${LAB_NAMESPACES[@]}"; do
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill "$pid" 2>/dev/null
+        done
+    done
+    for pid in "${LAB_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null
+    done
+    for prefix in "${LAB_PREFIXES[@]}"; do
+        [[ -d $prefix ]] && WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1
+    done
+    for ns in "${LAB_NAMESPACES[@]}"; do
+        ip netns del "$ns" 2>/dev/null
+    done
+    for dir in "${LAB_DIRS[@]}"; do
+        rm -rf "$dir"
+    done
+    LAB_PREFIXES=() LAB_PIDS=() LAB_NAMESPACES=() LAB_DIRS=()
+    trap - INT TERM
+}
+
+# Callers: trap lab_cleanup EXIT, and Ctrl+C / TERM end the script through that trap.
+lab_traps() {
+    trap lab_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}

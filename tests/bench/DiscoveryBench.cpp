@@ -1,0 +1,305 @@
+// Discovery benchmark: prints figures, asserts nothing.
+//
+//  1. Cost of one handled announcement (HandleAnnouncement on a receiver-like thread, the window
+//     thread applying it to the real list-view) with 10, 100, 1,000 and 10,000 rows.
+//  2. Time from a scanner's probe to all rows shown for 1,000 simulated boxes (box simulator).
+//
+// The main dialog starts scanners on every local address, so this runs only inside the test
+// LAN's PC namespace (ORVANE_TEST_LAN=1), on a display (the dialog is visible).
+// Usage: orvane_bench [--hidden] [--rows N,N,...] [--announcements K] [--flood N]
+#include "app/OrvaneDlg.h"
+#include "discovery/DeviceTable.h"
+#include "discovery/Ipv4Text.h"
+
+#include <commctrl.h>
+#include <iphlpapi.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MicrosecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+// The window thread's loop: handles sent and posted messages until done() or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        if (done())
+            return true;
+        ULONGLONG now = ::GetTickCount64();
+        if (now >= end)
+            return done();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, (DWORD)std::min<ULONGLONG>(end - now, 5), QS_ALLINPUT);
+    }
+}
+
+// Runs work on a receiver-like thread while this (the window) thread pumps; returns its duration.
+double RunWhilePumping(const std::function<void()>& work)
+{
+    std::atomic<bool> done{false};
+    Clock::time_point start = Clock::now();
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, INFINITE);
+    double elapsed = MicrosecondsSince(start);
+    worker.join();
+    return elapsed;
+}
+
+DeviceDatagram Announcement(DeviceId id)
+{
+    DeviceDatagram datagram;
+    std::memset(&datagram, 0, sizeof datagram);
+    datagram.msgType = MSG_ANNOUNCE;
+    datagram.deviceId = id;
+    datagram.boardType = 1200;
+    datagram.lanStaticIp = (10u << 24) | ((std::uint32_t)id & 0xFFFFFF);
+    datagram.lanNetmask = 0xFFFFFF00u;
+    datagram.lanGateway = (10u << 24) | 1u;
+    datagram.mac[0] = 0x02;
+    datagram.mac[5] = (std::uint8_t)id;
+    return datagram;
+}
+
+void Announce(DeviceId id)
+{
+    char buffer[RECEIVE_BUFFER_SIZE] = {};
+    DeviceDatagram datagram = Announcement(id);
+    std::memcpy(buffer, &datagram, sizeof datagram);
+    std::lock_guard<std::mutex> lock(ReplyLock);
+    HandleAnnouncement(buffer, DATAGRAM_SIZE, 1, (10u << 24) | (86u << 16) | (1u << 8) | 10u);
+}
+
+// The box simulator's control channel: one command, the answer lines up to "OK" or "ERR".
+class BoxSimChannel {
+public:
+    BoxSimChannel()
+    {
+        const char* endpoint = std::getenv("ORVANE_BOXSIM");
+        if (!endpoint || !std::strchr(endpoint, ':'))
+            return;
+        std::string text = endpoint;
+        size_t colon = text.rfind(':');
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = ::htons((u_short)std::atoi(text.c_str() + colon + 1));
+        address.sin_addr.s_addr = ::inet_addr(text.substr(0, colon).c_str());
+        m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        DWORD timeoutMs = 10000;
+        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+        if (::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
+            ::closesocket(m_socket);
+            m_socket = INVALID_SOCKET;
+        }
+    }
+    ~BoxSimChannel()
+    {
+        if (m_socket != INVALID_SOCKET)
+            ::closesocket(m_socket);
+    }
+    BoxSimChannel(const BoxSimChannel&) = delete;
+    BoxSimChannel& operator=(const BoxSimChannel&) = delete;
+
+    bool Connected() const { return m_socket != INVALID_SOCKET; }
+
+    std::string Command(const std::string& line)
+    {
+        std::string request = line + "\n";
+        ::send(m_socket, request.data(), (int)request.size(), 0);
+        std::string answer;
+        for (;;) {
+            size_t end;
+            while ((end = m_pending.find('\n')) != std::string::npos) {
+                std::string part = m_pending.substr(0, end);
+                m_pending.erase(0, end + 1);
+                if (part == "OK" || part.compare(0, 3, "ERR") == 0)
+                    return answer + part;
+                answer += part + " | ";
+            }
+            char chunk[4096];
+            int got = ::recv(m_socket, chunk, sizeof chunk, 0);
+            if (got <= 0)
+                return answer + "(no answer)";
+            m_pending.append(chunk, got);
+        }
+    }
+
+private:
+    SOCKET m_socket = INVALID_SOCKET;
+    std::string m_pending;
+};
+
+bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found)
+{
+    ULONG size = 0;
+    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    std::vector<unsigned char> buffer(size);
+    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
+    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
+        return false;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        if (Ipv4ToText(table->table[i].dwAddr) == dotted) {
+            *found = table->table[i];
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<int> ParseList(const wchar_t* text)
+{
+    std::vector<int> values;
+    for (const wchar_t* p = text; *p;) {
+        values.push_back(_wtoi(p));
+        const wchar_t* comma = std::wcschr(p, L',');
+        if (!comma)
+            break;
+        p = comma + 1;
+    }
+    return values;
+}
+
+// Per-announcement cost with a table of `rows` rows: new rows, refreshes of random rows, and
+// refreshes of the oldest row (the last one a top-down search reaches).
+void MeasureTableSize(COrvaneDlg& dialog, int rows, int announcements, DeviceId base)
+{
+    const CListCtrl& list = dialog.DeviceListCtrl();
+    list.DeleteAllItems();
+    double fill = RunWhilePumping([&] {
+        for (int i = 0; i < rows; ++i)
+            Announce(base + i);
+    });
+    if (list.GetItemCount() != rows)
+        std::printf("  (table holds %d rows, expected %d)\n", list.GetItemCount(), rows);
+
+    std::mt19937 random((unsigned)rows);
+    double randomRefresh = RunWhilePumping([&] {
+        for (int i = 0; i < announcements; ++i)
+            Announce(base + (DeviceId)(random() % rows));
+    });
+    double oldestRefresh = RunWhilePumping([&] {
+        for (int i = 0; i < announcements; ++i)
+            Announce(base);
+    });
+    std::printf("%8d rows | new row %9.1f us | refresh random row %9.1f us | refresh oldest row %9.1f us\n", rows,
+                fill / rows, randomRefresh / announcements, oldestRefresh / announcements);
+    std::fflush(stdout);
+}
+
+// Time from a scanner's probe to all flood rows in the table and painted.
+void MeasureProbeToRows(COrvaneDlg& dialog, int boxes)
+{
+    BoxSimChannel boxsim;
+    if (!boxsim.Connected()) {
+        std::printf("probe to rows: no box simulator at ORVANE_BOXSIM; skipped\n");
+        return;
+    }
+    const char* pcAddress = std::getenv("ORVANE_PC_ADDR");
+    MIB_IPADDRROW local;
+    if (!FindLocalAddress(pcAddress ? pcAddress : "10.86.1.1", &local)) {
+        std::printf("probe to rows: ORVANE_PC_ADDR is not a local address; skipped\n");
+        return;
+    }
+    const CListCtrl& list = dialog.DeviceListCtrl();
+    list.DeleteAllItems();
+    PumpUntil([] { return false; }, 200);
+
+    std::string armed = boxsim.Command("FLOOD " + std::to_string(boxes) + " 700000 NEXT");
+    // A scanner of its own: its first probe leaves as Start returns, and the armed flood answers it.
+    Clock::time_point start = Clock::now();
+    find_devices* scanner = new find_devices;  // scanners live until the process ends
+    scanner->Start(local.dwAddr, local.dwIndex);
+    bool all = PumpUntil([&] { return list.GetItemCount() >= boxes; }, 30000);
+    ::RedrawWindow(list.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    double elapsed = MicrosecondsSince(start);
+    if (all) {
+        std::printf("probe to rows: %d boxes shown %.1f ms after the probe (%s)\n", boxes, elapsed / 1000,
+                    armed.c_str());
+    } else {
+        std::printf("probe to rows: only %d of %d boxes shown after %.1f ms (%s)\n", list.GetItemCount(), boxes,
+                    elapsed / 1000, armed.c_str());
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const char* lan = std::getenv("ORVANE_TEST_LAN");
+    if (!lan || std::strcmp(lan, "1") != 0) {
+        std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN "
+                             "(ORVANE_TEST_LAN=1)\n");
+        return 2;
+    }
+    bool hidden = false;
+    std::vector<int> sizes = {10, 100, 1000, 10000};
+    int announcements = 2000;
+    int floodBoxes = 1000;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        if (arg == L"--hidden")
+            hidden = true;
+        else if (arg == L"--rows" && i + 1 < argc)
+            sizes = ParseList(argv[++i]);
+        else if (arg == L"--announcements" && i + 1 < argc)
+            announcements = _wtoi(argv[++i]);
+        else if (arg == L"--flood" && i + 1 < argc)
+            floodBoxes = _wtoi(argv[++i]);
+    }
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    SocketStartup();
+    {
+        BoxSimChannel boxsim;  // no boxes of its own answering during the measurements
+        if (boxsim.Connected() && boxsim.Command("RESET").compare(0, 3, "ERR") == 0)
+            boxsim.Command("CLEAR");
+    }
+    COrvaneDlg* dialog = new COrvaneDlg;  // scanner threads use it until the process ends
+    if (!dialog->Create(nullptr)) {
+        std::fprintf(stderr, "the main dialog could not be created\n");
+        return 1;
+    }
+    if (hidden)
+        ::ShowWindow(dialog->GetSafeHwnd(), SW_HIDE);
+    PumpUntil([] { return false; }, 500);
+
+    std::printf("Cost per handled announcement (%d announcements per figure, %s window):\n", announcements,
+                hidden ? "hidden" : "visible");
+    DeviceId base = 100000;
+    for (int rows : sizes) {
+        MeasureTableSize(*dialog, rows, announcements, base);
+        base += 100000;
+    }
+    if (floodBoxes > 0)
+        MeasureProbeToRows(*dialog, floodBoxes);
+    std::fflush(stdout);
+    // The scanner threads never end; end the process the way the program does.
+    ::TerminateProcess(::GetCurrentProcess(), 0);
+    return 0;
+}

@@ -1,0 +1,291 @@
+// The device table against the real list-view control: a report-style SysListView32 of its
+// own, driven on the test's thread, which is the control's window thread.
+#include "DiscoveryTestSupport.h"
+
+#include "discovery/DeviceTable.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+namespace {
+
+class DeviceTableTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        m_hwnd = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 800, 300, nullptr, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(m_hwnd, nullptr);
+        m_list.Attach(m_hwnd);
+        InsertDeviceColumns(m_list);
+        m_table.Attach(m_list);
+    }
+
+    void TearDown() override
+    {
+        if (m_hwnd)
+            ::DestroyWindow(m_hwnd);
+        for (RowTag* tag : m_rowTags)
+            delete tag;
+    }
+
+    // An announcement from box id; generation changes every cell the announcement writes.
+    AnnouncementJob Job(DeviceId id, int generation)
+    {
+        BoxValues box = BoxValuesForId(id);
+        box.gateway = (192u << 24) | (168u << 16) | (std::uint32_t)generation;
+        box.boardType = generation % 2 ? 801 : 1202;
+        return MakeAnnouncementJob(MakeAnnouncementDatagram(box), (10u << 24) | (86u << 16) | (1u << 8) | 10u,
+                                   1700000000u + (std::uint32_t)generation);
+    }
+
+    int Announce(DeviceId id, int generation = 0)
+    {
+        AnnouncementJob job = Job(id, generation);
+        m_lastJob[id] = job;
+        return m_table.Apply(job);
+    }
+
+    std::vector<DeviceId> IdsFromTop()
+    {
+        std::vector<DeviceId> ids;
+        for (const TableRow& row : ReadTable(m_list))
+            ids.push_back(std::stoi(row.cells[COL_ID]));
+        return ids;
+    }
+
+    // Every row's tag names the row's own box, no box has two rows, and each row shows the
+    // latest announcement of its box.
+    void ExpectConsistentRows()
+    {
+        std::set<DeviceId> seen;
+        std::vector<TableRow> rows = ReadTable(m_list);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TableRow& row = rows[i];
+            ASSERT_NE(row.tag, nullptr) << "row " << i;
+            DeviceId id = std::stoi(row.cells[COL_ID]);
+            EXPECT_EQ(row.tag->deviceId, id) << "row " << i;
+            EXPECT_TRUE(seen.insert(id).second) << "box " << id << " has two rows";
+            const AnnouncementJob& job = m_lastJob[id];
+            for (int cell = 0; cell < 7; ++cell)
+                EXPECT_EQ(row.cells[COL_ACTIVE_TIME + cell], job.cells[cell]) << "row " << i << " column " << cell + 1;
+        }
+    }
+
+    RowTag* TagOfRow(int row) { return reinterpret_cast<RowTag*>(m_list.GetItemData(row)); }
+
+    HWND m_hwnd = nullptr;
+    CListCtrl m_list;
+    std::vector<RowTag*> m_rowTags;
+    DeviceTable m_table{m_rowTags};
+    std::map<DeviceId, AnnouncementJob> m_lastJob;
+};
+
+} // namespace
+
+TEST_F(DeviceTableTest, NewBoxesArriveAtTheTop)
+{
+    EXPECT_EQ(Announce(5), 0);
+    EXPECT_EQ(Announce(9), 0);
+    EXPECT_EQ(Announce(2), 0);
+
+    EXPECT_EQ(IdsFromTop(), (std::vector<DeviceId>{2, 9, 5}));
+    ASSERT_EQ(m_rowTags.size(), 3u);
+    EXPECT_EQ(m_rowTags[0]->deviceId, 5);  // in creation order
+    EXPECT_EQ(m_rowTags[2]->deviceId, 2);
+    std::vector<TableRow> rows = ReadTable(m_list);
+    for (const TableRow& row : rows) {
+        EXPECT_EQ(row.cells[COL_RECORD], L"Off");
+        EXPECT_EQ(row.tag->state.load(), 0);
+    }
+    EXPECT_EQ(rows[0].tag, m_rowTags[2]);
+    ExpectConsistentRows();
+}
+
+TEST_F(DeviceTableTest, IdColumnIsSignedDecimal)
+{
+    Announce(-1);
+    Announce(2147483647);
+    Announce(-2147483647 - 1);
+    EXPECT_EQ(m_list.GetItemText(0, COL_ID), L"-2147483648");
+    EXPECT_EQ(m_list.GetItemText(1, COL_ID), L"2147483647");
+    EXPECT_EQ(m_list.GetItemText(2, COL_ID), L"-1");
+}
+
+// A known box's announcement rewrites columns 1 to 7 of its own row, wherever that row now
+// stands, and creates nothing.
+TEST_F(DeviceTableTest, RefreshWritesTheBoxsOwnRowInPlace)
+{
+    Announce(5, 1);
+    Announce(9, 1);
+    Announce(2, 1);
+    const std::vector<TableRow> before = ReadTable(m_list);
+
+    EXPECT_EQ(Announce(5, 2), 2);  // the first box is now at the bottom
+    EXPECT_EQ(Announce(9, 3), 1);
+    EXPECT_EQ(Announce(2, 4), 0);
+    EXPECT_EQ(Announce(5, 5), 2);
+
+    EXPECT_EQ(IdsFromTop(), (std::vector<DeviceId>{2, 9, 5}));
+    EXPECT_EQ(m_rowTags.size(), 3u);
+    std::vector<TableRow> after = ReadTable(m_list);
+    for (size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].tag, before[i].tag);
+        EXPECT_NE(after[i].cells[COL_LAN_GATEWAY], before[i].cells[COL_LAN_GATEWAY]);
+    }
+    EXPECT_EQ(after[2].cells[COL_LAN_GATEWAY], L"192.168.0.5");
+    ExpectConsistentRows();
+}
+
+// A recording's "Open"/"On" and its row state are the recorder's; announcements never touch them.
+TEST_F(DeviceTableTest, RecordCellAndStateSurviveRefreshes)
+{
+    struct Case {
+        const wchar_t* record;
+        int state;
+    };
+    const Case cases[] = {{L"On", ROW_RECORDING}, {L"Open", ROW_RECORDING}, {L"Off", ROW_IDLE}};
+    for (const Case& c : cases) {
+        DeviceId id = 100 + c.state;
+        Announce(id);
+        Announce(id + 1000);  // moves the box's row down
+        int row = 1;
+        RowTag* tag = TagOfRow(row);
+        ASSERT_EQ(tag->deviceId, id);
+        m_list.SetItemText(row, COL_RECORD, c.record);
+        tag->state = c.state;
+
+        Announce(id, 7);
+        Announce(id, 8);
+
+        EXPECT_EQ(m_list.GetItemText(row, COL_RECORD), c.record);
+        EXPECT_EQ(TagOfRow(row), tag);
+        EXPECT_EQ(tag->state.load(), c.state);
+        EXPECT_EQ(m_list.GetItemText(row, COL_LAN_GATEWAY), L"192.168.0.8");
+    }
+    ExpectConsistentRows();
+}
+
+// Rows removed between announcements, as Clear and the start of scanning remove them: a box
+// whose row is gone gets a new row at the top with a new RowTag; the others keep landing on
+// their own rows.
+TEST_F(DeviceTableTest, RowsDeletedBetweenAnnouncements)
+{
+    struct Case {
+        const char* name;
+        std::vector<DeviceId> first;   // announced in this order
+        std::vector<int> deleteRows;   // row indexes, deleted in this order
+        std::vector<DeviceId> then;    // announced after the deletion
+        std::vector<DeviceId> expected;  // ids from the top
+        size_t newTags;                // RowTags created by `then`
+    };
+    const std::vector<Case> cases = {
+        {"top row removed, its box returns", {5, 9, 2}, {0}, {5, 2}, {2, 9, 5}, 1},
+        {"bottom row removed, its box returns", {5, 9, 2}, {2}, {9, 5, 2}, {5, 2, 9}, 1},
+        {"middle row removed, neighbours refresh", {5, 9, 2}, {1}, {2, 5}, {2, 5}, 0},
+        {"all rows removed", {5, 9, 2}, {0, 0, 0}, {9, 5}, {5, 9}, 2},
+        {"rows above removed, bottom box refreshes", {1, 2, 3, 4, 5}, {0, 0, 1}, {1, 4}, {4, 3, 1}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_list.DeleteAllItems();
+        m_lastJob.clear();
+        int generation = 0;
+        for (DeviceId id : c.first)
+            Announce(id, ++generation);
+        std::map<DeviceId, RowTag*> oldTags;
+        for (const TableRow& row : ReadTable(m_list))
+            oldTags[row.tag->deviceId] = row.tag;
+        for (int row : c.deleteRows)
+            ASSERT_TRUE(m_list.DeleteItem(row));
+        std::vector<TableRow> remaining = ReadTable(m_list);
+        for (auto it = m_lastJob.begin(); it != m_lastJob.end();)
+            it = FindRowById(remaining, it->first) < 0 ? m_lastJob.erase(it) : std::next(it);
+
+        size_t tagsBefore = m_rowTags.size();
+        for (DeviceId id : c.then)
+            Announce(id, ++generation);
+
+        EXPECT_EQ(IdsFromTop(), c.expected);
+        EXPECT_EQ(m_rowTags.size() - tagsBefore, c.newTags);
+        for (const TableRow& row : ReadTable(m_list)) {
+            bool survived = FindRowById(remaining, row.tag->deviceId) >= 0;
+            if (survived) {
+                EXPECT_EQ(row.tag, oldTags[row.tag->deviceId]);
+            } else {
+                EXPECT_NE(row.tag, oldTags[row.tag->deviceId]) << "a returning box needs a new RowTag";
+                EXPECT_EQ(row.tag->state.load(), 0);
+                EXPECT_EQ(row.cells[COL_RECORD], L"Off");
+            }
+        }
+        ExpectConsistentRows();
+    }
+}
+
+// A returning box's new row starts clean even when its old record was recording.
+TEST_F(DeviceTableTest, ReturningBoxGetsAFreshRowTag)
+{
+    Announce(7);
+    RowTag* old = TagOfRow(0);
+    old->state = ROW_RECORDING;
+    m_list.SetItemText(0, COL_RECORD, L"On");
+    m_list.DeleteItem(0);
+
+    Announce(7, 1);
+
+    ASSERT_EQ(m_list.GetItemCount(), 1);
+    EXPECT_NE(TagOfRow(0), old);
+    EXPECT_EQ(TagOfRow(0)->state.load(), 0);
+    EXPECT_EQ(m_list.GetItemText(0, COL_RECORD), L"Off");
+    EXPECT_EQ(old->state.load(), ROW_RECORDING);  // the old record stays as it was
+    EXPECT_EQ(m_rowTags.size(), 2u);
+}
+
+// A row without a RowTag is nobody's row.
+TEST_F(DeviceTableTest, RowWithoutTagDoesNotMatch)
+{
+    m_list.InsertItem(0, L"7");
+    Announce(7);
+    ASSERT_EQ(m_list.GetItemCount(), 2);
+    EXPECT_NE(TagOfRow(0), nullptr);
+    EXPECT_EQ(TagOfRow(1), nullptr);
+    EXPECT_EQ(m_list.GetItemText(1, COL_LAN_IP), L"");
+}
+
+// Many boxes, announcements in random order, and rows deleted at random in between (Clear,
+// other windows' work): after every step the table equals a simple model of it.
+TEST_F(DeviceTableTest, RandomAnnouncementsAndDeletionsKeepRowsTrue)
+{
+    std::mt19937 random(12345);
+    std::vector<DeviceId> model;  // ids from the top
+    for (int step = 0; step < 3000; ++step) {
+        int action = (int)(random() % 10);
+        if (action < 8 || model.empty()) {
+            DeviceId id = (DeviceId)(random() % 300) - 150;
+            int row = Announce(id, step);
+            auto at = std::find(model.begin(), model.end(), id);
+            if (at == model.end()) {
+                model.insert(model.begin(), id);
+                ASSERT_EQ(row, 0) << "step " << step;
+            } else {
+                ASSERT_EQ(row, at - model.begin()) << "step " << step;
+            }
+        } else {
+            int row = (int)(random() % model.size());
+            ASSERT_TRUE(m_list.DeleteItem(row));
+            m_lastJob.erase(model[row]);
+            model.erase(model.begin() + row);
+        }
+        if (step % 250 == 0) {
+            ASSERT_EQ(IdsFromTop(), model) << "step " << step;
+        }
+    }
+    EXPECT_EQ(IdsFromTop(), model);
+    ExpectConsistentRows();
+}

@@ -1,0 +1,250 @@
+// Announcements handed to the real main dialog from other threads, the way scanner receivers
+// hand them over: through g_mainDialog, under ReplyLock, while the test's thread runs the
+// dialog's message loop.
+#include "DiscoveryTestSupport.h"
+
+#include "app/AppMessages.h"
+#include "discovery/BoardType.h"
+#include "discovery/Ipv4Text.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <random>
+#include <set>
+
+namespace {
+
+class DiscoveryDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SKIP_UNLESS_TEST_LAN();
+        ASSERT_TRUE(QuietLan()) << "the box simulator does not answer";
+        ASSERT_NE(MainDialog().GetSafeHwnd(), nullptr);
+        EmptyDeviceTable();
+    }
+
+    const CListCtrl& List() { return MainDialog().DeviceListCtrl(); }
+};
+
+// Counts the messages that other threads send to the dialog and the row-editing list messages
+// that other threads send to the list directly. Messages the window thread sends to its own
+// list while it handles a dialog message are not counted.
+class CrossThreadMessageCounter {
+public:
+    CrossThreadMessageCounter(HWND dialog, HWND list) : m_dialog(dialog), m_list(list)
+    {
+        s_self = this;
+        m_oldDialogProc = (WNDPROC)::SetWindowLongPtrW(dialog, GWLP_WNDPROC, (LONG_PTR)&DialogProc);
+        m_oldListProc = (WNDPROC)::SetWindowLongPtrW(list, GWLP_WNDPROC, (LONG_PTR)&ListProc);
+    }
+    ~CrossThreadMessageCounter()
+    {
+        ::SetWindowLongPtrW(m_dialog, GWLP_WNDPROC, (LONG_PTR)m_oldDialogProc);
+        ::SetWindowLongPtrW(m_list, GWLP_WNDPROC, (LONG_PTR)m_oldListProc);
+        s_self = nullptr;
+    }
+
+    std::atomic<int> toDialog{0};
+    std::atomic<int> rowEditsToList{0};
+
+private:
+    static LRESULT CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        CrossThreadMessageCounter* self = s_self;
+        if (self->m_depth == 0 && ::InSendMessage())
+            ++self->toDialog;
+        ++self->m_depth;
+        LRESULT result = ::CallWindowProcW(self->m_oldDialogProc, hwnd, message, wParam, lParam);
+        --self->m_depth;
+        return result;
+    }
+
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        CrossThreadMessageCounter* self = s_self;
+        bool rowEdit = message == LVM_GETITEMW || message == LVM_FINDITEMW || message == LVM_INSERTITEMW ||
+                       message == LVM_SETITEMW || message == LVM_SETITEMTEXTW;
+        if (rowEdit && self->m_depth == 0 && ::InSendMessage())
+            ++self->rowEditsToList;
+        return ::CallWindowProcW(self->m_oldListProc, hwnd, message, wParam, lParam);
+    }
+
+    static CrossThreadMessageCounter* s_self;
+    HWND m_dialog;
+    HWND m_list;
+    WNDPROC m_oldDialogProc;
+    WNDPROC m_oldListProc;
+    int m_depth = 0;  // window thread only
+};
+
+CrossThreadMessageCounter* CrossThreadMessageCounter::s_self = nullptr;
+
+constexpr std::uint32_t kInterfaceA = 71;
+constexpr std::uint32_t kInterfaceB = 72;
+
+bool InterfaceOf(DeviceId id, std::uint32_t* index)
+{
+    return LookUpDeviceInterface(id, index);
+}
+
+} // namespace
+
+TEST_F(DiscoveryDialogTest, AnnouncementFromAReceiverThreadBecomesARow)
+{
+    BoxValues box;
+    box.id = 4101;
+    box.staticIp = HostAddress("192.168.1.10");
+    box.netmask = HostAddress("255.255.255.0");
+    box.gateway = 0;
+    const std::uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    std::memcpy(box.mac, mac, 6);
+    box.boardType = 1302;
+    DeviceDatagram datagram = MakeAnnouncementDatagram(box);
+
+    ASSERT_TRUE(RunOnWorkerWhilePumping(
+        [&] { HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress("10.86.1.14")); }, 10000));
+
+    std::vector<TableRow> rows = ReadTable(List());
+    ASSERT_EQ(rows.size(), 1u);
+    const std::wstring expected[DEVICE_COLUMN_COUNT] = {
+        L"4101", L"", L"10.86.1.14", L"192.168.1.10", L"255.255.255.0", L"0.0.0.0", L"00:1a:2b:3c:4d:5e",
+        BoardTypeLabel(1302), L"Off"};
+    for (int column = 0; column < DEVICE_COLUMN_COUNT; ++column) {
+        if (column != COL_ACTIVE_TIME) {
+            EXPECT_EQ(rows[0].cells[column], expected[column]) << "column " << column;
+        }
+    }
+    EXPECT_EQ(rows[0].cells[COL_ACTIVE_TIME].size(), 8u);
+    ASSERT_NE(rows[0].tag, nullptr);
+    EXPECT_EQ(rows[0].tag->deviceId, 4101);
+    EXPECT_EQ(rows[0].tag->state.load(), 0);
+    EXPECT_EQ(MainDialog().m_rowTags.back(), rows[0].tag);
+    std::uint32_t index = 0;
+    ASSERT_TRUE(InterfaceOf(4101, &index));
+    EXPECT_EQ(index, kInterfaceA);
+}
+
+// One box heard through two scanners: one row, and the map names the interface of the
+// announcement handled last.
+TEST_F(DiscoveryDialogTest, BoxHeardOnTwoInterfacesHasOneRow)
+{
+    DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(4102));
+    const std::uint32_t order[] = {kInterfaceA, kInterfaceB, kInterfaceA, kInterfaceB};
+    std::uint32_t index = 0;
+    for (std::uint32_t interfaceIndex : order) {
+        ASSERT_TRUE(RunOnWorkerWhilePumping(
+            [&] { HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, interfaceIndex, HostAddress("10.86.2.10")); },
+            10000));
+        ASSERT_TRUE(InterfaceOf(4102, &index));
+        EXPECT_EQ(index, interfaceIndex);
+    }
+    EXPECT_EQ(List().GetItemCount(), 1);
+    EXPECT_EQ(MainDialog().m_rowTags.back()->deviceId, 4102);
+}
+
+// Datagrams of the wrong length or type change neither the table nor the interface map.
+TEST_F(DiscoveryDialogTest, RejectedDatagramsLeaveNoTrace)
+{
+    struct Case {
+        const char* name;
+        int length;
+        std::uint32_t type;
+    };
+    const Case cases[] = {
+        {"183 bytes", 183, MSG_ANNOUNCE},          {"185 bytes", 185, MSG_ANNOUNCE},
+        {"empty", 0, MSG_ANNOUNCE},                {"probe", 184, MSG_PROBE},
+        {"set command", 184, MSG_SET_NETWORK},     {"type bytes 65 00 00 01", 184, 0x01000065u},
+        {"2048 bytes", 2048, MSG_ANNOUNCE},
+    };
+    DeviceId id = 4200;
+    for (const Case& c : cases) {
+        DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(++id));
+        datagram.msgType = c.type;
+        std::vector<char> bytes(2048, 0);
+        std::memcpy(bytes.data(), &datagram, sizeof datagram);
+        ASSERT_TRUE(RunOnWorkerWhilePumping(
+            [&] { HandleLikeAReceiver(bytes.data(), c.length, kInterfaceA, HostAddress("10.86.1.11")); }, 10000));
+        std::uint32_t index = 0;
+        EXPECT_FALSE(InterfaceOf(id, &index)) << c.name;
+    }
+    EXPECT_EQ(List().GetItemCount(), 0);
+}
+
+// The row search stays on the window thread: an announcement costs the receiver one message to
+// the dialog however many rows there are, and no list message of its own.
+TEST_F(DiscoveryDialogTest, OneMessageToTheWindowPerAnnouncement)
+{
+    constexpr int kRows = 1000;
+    ASSERT_TRUE(RunOnWorkerWhilePumping(
+        [&] {
+            for (int i = 0; i < kRows; ++i) {
+                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(5000 + i));
+                HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress("10.86.1.12"));
+            }
+        },
+        120000));
+    ASSERT_EQ(List().GetItemCount(), kRows);
+
+    constexpr int kAnnouncements = 300;
+    CrossThreadMessageCounter counter(MainDialog().GetSafeHwnd(), List().GetSafeHwnd());
+    ASSERT_TRUE(RunOnWorkerWhilePumping(
+        [&] {
+            std::mt19937 random(7);
+            for (int i = 0; i < kAnnouncements; ++i) {
+                // Mostly boxes already listed, the oldest (lowest) ones included; some new ones.
+                DeviceId id = i % 10 == 0 ? 9000 + i : 5000 + (DeviceId)(random() % kRows);
+                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(id));
+                HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceB, HostAddress("10.86.1.13"));
+            }
+        },
+        60000));
+    EXPECT_EQ(counter.toDialog.load(), kAnnouncements);
+    EXPECT_EQ(counter.rowEditsToList.load(), 0);
+    EXPECT_EQ(List().GetItemCount(), kRows + kAnnouncements / 10);
+}
+
+// The window thread deletes rows (as Clear does) while receivers keep announcing: every
+// announcement still lands on the row of its own box, never on a row that moved into its place.
+TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
+{
+    constexpr int kBoxes = 40;
+    constexpr int kAnnouncements = 4000;
+    std::atomic<bool> done{false};
+    std::thread receiver([&] {
+        std::mt19937 random(99);
+        for (int i = 0; i < kAnnouncements; ++i) {
+            DeviceId id = 6000 + (DeviceId)(random() % kBoxes);
+            DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(id));
+            HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, (10u << 24) | (86u << 16) | (std::uint32_t)id);
+        }
+        done = true;
+    });
+    std::mt19937 random(5);
+    int deletions = 0;
+    while (!done) {
+        PumpFor(1);
+        int count = List().GetItemCount();
+        if (count > 0 && random() % 3 == 0) {
+            List().DeleteItem((int)(random() % count));
+            ++deletions;
+        }
+    }
+    receiver.join();
+    EXPECT_GT(deletions, 50);
+
+    std::set<DeviceId> seen;
+    for (const TableRow& row : ReadTable(List())) {
+        ASSERT_NE(row.tag, nullptr);
+        DeviceId id = std::stoi(row.cells[COL_ID]);
+        EXPECT_EQ(row.tag->deviceId, id);
+        EXPECT_TRUE(seen.insert(id).second) << "box " << id << " has two rows";
+        BoxValues box = BoxValuesForId(id);
+        EXPECT_EQ(row.cells[COL_LAN_IP], Wide(Ipv4HostToText((10u << 24) | (86u << 16) | (std::uint32_t)id)));
+        EXPECT_EQ(row.cells[COL_LAN_STATIC_IP], Wide(Ipv4HostToText(box.staticIp)));
+        EXPECT_EQ(row.cells[COL_LAN_GATEWAY], Wide(Ipv4HostToText(box.gateway)));
+        EXPECT_EQ(row.cells[COL_RECORD], L"Off");
+    }
+}

@@ -1,0 +1,408 @@
+#include "tests/unit/ListBehavioursHarness.h"
+
+#include "app/AppMessages.h"
+#include "discovery/Ipv4Text.h"
+
+#include <winsock2.h>
+#include <iphlpapi.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+std::uint64_t NowMs()
+{
+    return (std::uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+Ipv4Host HostFromText(const std::string& text)
+{
+    return Ipv4HostFromNet(Ipv4FromText(text.c_str()));
+}
+
+std::wstring ClassNameOf(HWND window)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring WindowTextOf(HWND window)
+{
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+} // namespace
+
+bool TestLanConfigured()
+{
+    const char* lan = std::getenv("ORVANE_TEST_LAN");
+    return lan && std::strcmp(lan, "1") == 0;
+}
+
+COrvaneDlg& SharedMainDialog()
+{
+    static COrvaneDlg* dialog = nullptr;
+    if (!dialog) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        dialog = new COrvaneDlg;
+        dialog->Create(nullptr);
+        PumpMessagesFor(100);
+    }
+    g_mainDialog = dialog;
+    return *dialog;
+}
+
+void PumpMessagesFor(int ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const std::uint64_t deadline = NowMs() + (std::uint64_t)timeoutMs;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        const std::uint64_t now = NowMs();
+        if (now >= deadline)
+            return false;
+        const DWORD wait = (DWORD)std::min<std::uint64_t>(deadline - now, 5);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+    }
+}
+
+DeviceDatagram AnnouncementOf(const TestBox& box)
+{
+    DeviceDatagram datagram;
+    std::memset(&datagram, 0, sizeof datagram);
+    datagram.msgType = MSG_ANNOUNCE;
+    datagram.deviceId = box.id;
+    datagram.boardType = 100;
+    datagram.lanStaticIp = HostFromText(box.staticIp);
+    datagram.lanNetmask = HostFromText(box.netmask);
+    datagram.lanGateway = HostFromText(box.gateway);
+    unsigned m[6] = {};
+    std::sscanf(box.mac.c_str(), "%x:%x:%x:%x:%x:%x", &m[0], &m[1], &m[2], &m[3], &m[4], &m[5]);
+    for (int i = 0; i < 6; ++i)
+        datagram.mac[i] = (std::uint8_t)m[i];
+    return datagram;
+}
+
+int ShowBox(COrvaneDlg& dialog, const TestBox& box)
+{
+    AnnouncementJob job =
+        MakeAnnouncementJob(AnnouncementOf(box), HostFromText(box.lanIp), (std::uint32_t)std::time(nullptr));
+    return (int)::SendMessageW(dialog.GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
+}
+
+void AnnounceBox(const TestBox& box, std::uint32_t interfaceIndex)
+{
+    DeviceDatagram datagram = AnnouncementOf(box);
+    HandleAnnouncement(&datagram, DATAGRAM_SIZE, interfaceIndex, HostFromText(box.lanIp));
+}
+
+void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
+{
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&item);
+    for (int row : rows) {
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+    }
+}
+
+std::vector<DeviceId> RowIds(const CListCtrl& list)
+{
+    std::vector<DeviceId> ids;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        ids.push_back((DeviceId)::_wtoi(list.GetItemText(row, COL_ID).c_str()));
+    return ids;
+}
+
+int RowOf(const CListCtrl& list, DeviceId id)
+{
+    std::vector<DeviceId> ids = RowIds(list);
+    for (size_t row = 0; row < ids.size(); ++row) {
+        if (ids[row] == id)
+            return (int)row;
+    }
+    return -1;
+}
+
+std::wstring ControlText(const COrvaneDlg& dialog, int id)
+{
+    return WindowTextOf(::GetDlgItem(dialog.GetSafeHwnd(), id));
+}
+
+void ClickButton(const COrvaneDlg& dialog, int id)
+{
+    ::SendMessageW(::GetDlgItem(dialog.GetSafeHwnd(), id), BM_CLICK, 0, 0);
+}
+
+std::uint32_t InterfaceIndexOf(const char* address)
+{
+    ULONG size = 0;
+    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+        return 0;
+    std::vector<unsigned char> buffer(size, 0);
+    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
+    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
+        return 0;
+    const Ipv4Net wanted = Ipv4FromText(address);
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        if (table->table[i].dwAddr == wanted)
+            return table->table[i].dwIndex;
+    }
+    return 0;
+}
+
+bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer)
+{
+    const char* endpoint = std::getenv("ORVANE_BOXSIM");
+    if (!endpoint)
+        return false;
+    std::string host = endpoint;
+    unsigned short port = 7000;
+    size_t colon = host.find(':');
+    if (colon != std::string::npos) {
+        port = (unsigned short)std::atoi(host.c_str() + colon + 1);
+        host.resize(colon);
+    }
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return false;
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_port = ::htons(port);
+    target.sin_addr.s_addr = Ipv4FromText(host.c_str());
+    bool ok = false;
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
+        std::string request = line + "\n";
+        ::send(s, request.data(), (int)request.size(), 0);
+        std::string received;
+        char chunk[4096];
+        for (;;) {
+            int got = ::recv(s, chunk, sizeof chunk, 0);
+            if (got <= 0)
+                break;
+            received.append(chunk, got);
+            // The answer ends with a line that is OK or starts with ERR.
+            if (received.size() >= 3 && received.back() == '\n') {
+                size_t start = received.rfind('\n', received.size() - 2);
+                std::string last = received.substr(start == std::string::npos ? 0 : start + 1);
+                if (last == "OK\n" || last.compare(0, 3, "ERR") == 0)
+                    break;
+            }
+        }
+        std::vector<std::string> lines;
+        size_t begin = 0;
+        for (size_t end; (end = received.find('\n', begin)) != std::string::npos; begin = end + 1)
+            lines.push_back(received.substr(begin, end - begin));
+        if (!lines.empty() && lines.back() == "OK") {
+            ok = true;
+            lines.pop_back();
+        }
+        if (answer)
+            *answer = lines;
+    }
+    ::closesocket(s);
+    return ok;
+}
+
+std::vector<std::string> BoxSimReceived(std::uint32_t msgType)
+{
+    std::vector<std::string> lines, matching;
+    BoxSimCommand("LOG RX", &lines);
+    const std::string type = " type=" + std::to_string(msgType) + " ";
+    for (const std::string& line : lines) {
+        if (line.find(type) != std::string::npos)
+            matching.push_back(line);
+    }
+    return matching;
+}
+
+ModalDriver::ModalDriver(const COrvaneDlg& mainDialog)
+    : m_main(mainDialog.GetSafeHwnd()), m_windowThread(::GetWindowThreadProcessId(mainDialog.GetSafeHwnd(), nullptr))
+{
+}
+
+namespace {
+
+struct DialogSearch {
+    HWND main;
+    const wchar_t* caption;  // null: any caption
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM context)
+{
+    DialogSearch* search = reinterpret_cast<DialogSearch*>(context);
+    if (window == search->main || !::IsWindowVisible(window) || ClassNameOf(window) != L"#32770")
+        return TRUE;
+    if (search->caption && WindowTextOf(window) != search->caption)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectStatic(HWND child, LPARAM context)
+{
+    std::wstring* texts = reinterpret_cast<std::wstring*>(context);
+    if (ClassNameOf(child) == L"Static") {
+        std::wstring text = WindowTextOf(child);
+        if (!text.empty())
+            *texts += text + L"\n";
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND ModalDriver::WaitForDialog(const wchar_t* caption, int timeoutMs) const
+{
+    const std::uint64_t deadline = NowMs() + (std::uint64_t)timeoutMs;
+    do {
+        DialogSearch search = {m_main, caption, nullptr};
+        ::EnumThreadWindows(m_windowThread, MatchDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        ::Sleep(10);
+    } while (NowMs() < deadline);
+    return nullptr;
+}
+
+HWND ModalDriver::AnyDialog() const
+{
+    DialogSearch search = {m_main, nullptr, nullptr};
+    ::EnumThreadWindows(m_windowThread, MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool ModalDriver::WaitGone(HWND window, int timeoutMs) const
+{
+    const std::uint64_t deadline = NowMs() + (std::uint64_t)timeoutMs;
+    while (::IsWindow(window) && ::IsWindowVisible(window)) {
+        if (NowMs() >= deadline)
+            return false;
+        ::Sleep(10);
+    }
+    return true;
+}
+
+HWND ModalDriver::FocusedWindow() const
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(m_windowThread, &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+std::wstring ModalDriver::StaticTexts(HWND dialog)
+{
+    std::wstring texts;
+    ::EnumChildWindows(dialog, CollectStatic, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+void ModalDriver::Click(HWND dialog, int id)
+{
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)::GetDlgItem(dialog, id));
+}
+
+void ModalDriver::Type(HWND dialog, int id, const std::wstring& text)
+{
+    ::SendMessageW(::GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text.c_str());
+}
+
+std::wstring ModalDriver::Text(HWND dialog, int id)
+{
+    return WindowTextOf(::GetDlgItem(dialog, id));
+}
+
+void ModalDriver::CancelLeftovers() const
+{
+    while (HWND left = AnyDialog()) {
+        Click(left, IDCANCEL);
+        if (!WaitGone(left, 2000))
+            return;
+    }
+}
+
+std::vector<std::string> WhileDriving(const COrvaneDlg& dialog, const DriverScript& script,
+                                      const std::function<void()>& action)
+{
+    std::vector<std::string> failures;
+    std::atomic<bool> actionDone{false};
+    ModalDriver driver(dialog);
+    std::thread helper([&] {
+        script(driver, failures);
+        // Whatever the script left open would keep the window thread in a modal loop.
+        while (!actionDone) {
+            if (driver.AnyDialog()) {
+                failures.push_back("a dialog was left open and had to be cancelled");
+                driver.CancelLeftovers();
+            }
+            ::Sleep(20);
+        }
+    });
+    action();
+    actionDone = true;
+    helper.join();
+    return failures;
+}
+
+void MainDialogTest::SetUp()
+{
+    if (!TestLanConfigured())
+        GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1)";
+    m_dialog = &SharedMainDialog();
+    BoxSimCommand("RESET");
+    PumpMessagesFor(50);
+    EmptyTable();
+}
+
+void MainDialogTest::TearDown()
+{
+    if (!m_dialog)
+        return;
+    for (DeviceId id : m_flagged)
+        m_dialog->SetRecordingWanted(id, false);
+    EmptyTable();
+}
+
+void MainDialogTest::SetRecording(DeviceId id, bool wanted)
+{
+    m_dialog->SetRecordingWanted(id, wanted);
+    m_flagged.push_back(id);
+}
+
+void MainDialogTest::EmptyTable()
+{
+    SelectRows(m_dialog->DeviceListCtrl(), {});
+    m_dialog->DeviceListCtrl().DeleteAllItems();
+    PumpUntil([&] { return ControlText(*m_dialog, IDC_RECORD) == L"Record" && m_dialog->SelectedRow() == -1; },
+              1000);
+}

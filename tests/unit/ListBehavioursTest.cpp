@@ -1,0 +1,245 @@
+// Row colours, the selection watcher and Clear, on the real main dialog and its list-view.
+#include "tests/unit/ListBehavioursHarness.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+constexpr COLORREF RECORDING_BLUE = RGB(204, 232, 255);
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+constexpr COLORREF SENTINEL = RGB(1, 2, 3);
+
+TestBox Box(DeviceId id)
+{
+    return {id, "10.86.1.77", "10.86.1.77", "255.255.255.0", "10.86.1.1", "02:00:00:00:00:01"};
+}
+
+RowTag* TagOfRow(const CListCtrl& list, int row)
+{
+    return reinterpret_cast<RowTag*>(list.GetItemData(row));
+}
+
+class ListBehaviours : public MainDialogTest {
+protected:
+    const CListCtrl& List() const { return m_dialog->DeviceListCtrl(); }
+
+    // Shows the boxes in this order, so the last one ends up at the top.
+    void ShowBoxes(std::initializer_list<DeviceId> ids)
+    {
+        for (DeviceId id : ids)
+            ASSERT_GE(ShowBox(*m_dialog, Box(id)), 0);
+    }
+
+    // Waits until the watcher shows the caption and row; returns how long that took in ms.
+    long WaitForWatcher(const std::wstring& caption, int row)
+    {
+        auto start = std::chrono::steady_clock::now();
+        bool reached = PumpUntil(
+            [&] { return ControlText(*m_dialog, IDC_RECORD) == caption && m_dialog->SelectedRow() == row; }, 3000);
+        long took = (long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                        .count();
+        EXPECT_TRUE(reached) << "caption \"" << std::string(caption.begin(), caption.end()) << "\" row " << row
+                             << " not reached; caption is now length " << ControlText(*m_dialog, IDC_RECORD).size()
+                             << ", row " << m_dialog->SelectedRow();
+        // It must also stay there: later passes agree with the first one that got it right.
+        PumpMessagesFor(100);
+        EXPECT_EQ(ControlText(*m_dialog, IDC_RECORD), caption);
+        EXPECT_EQ(m_dialog->SelectedRow(), row);
+        return took;
+    }
+
+    COLORREF PixelOfRow(int row)
+    {
+        RECT cell = {};
+        cell.top = 1;  // subitem "Active Time": its text is centred, so its left edge is background
+        cell.left = LVIR_BOUNDS;
+        List().SendMessage(LVM_GETSUBITEMRECT, (WPARAM)row, (LPARAM)&cell);
+        HDC dc = ::GetDC(List().GetSafeHwnd());
+        COLORREF colour = ::GetPixel(dc, cell.left + 4, (cell.top + cell.bottom) / 2);
+        ::ReleaseDC(List().GetSafeHwnd(), dc);
+        return colour;
+    }
+
+    void Repaint()
+    {
+        ::RedrawWindow(List().GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+    }
+};
+
+// --- Row colours --------------------------------------------------------------------------
+
+struct DrawCase {
+    const char* name;
+    DWORD stage;
+    bool withTag;
+    int state;
+    COLORREF expectedBackground;
+};
+
+TEST_F(ListBehaviours, CustomDrawColoursOnlyTheItemStageByState)
+{
+    const DrawCase cases[] = {
+        {"recording row", CDDS_ITEMPREPAINT, true, ROW_RECORDING, RECORDING_BLUE},
+        {"idle row", CDDS_ITEMPREPAINT, true, ROW_IDLE, WHITE},
+        {"new row (state 0)", CDDS_ITEMPREPAINT, true, 0, SENTINEL},
+        {"unknown state", CDDS_ITEMPREPAINT, true, 5, SENTINEL},
+        {"row without tag", CDDS_ITEMPREPAINT, false, 0, SENTINEL},
+        {"control stage", CDDS_PREPAINT, true, ROW_RECORDING, SENTINEL},
+        {"subitem stage", CDDS_ITEMPREPAINT | CDDS_SUBITEM, true, ROW_RECORDING, SENTINEL},
+        {"item post-paint", CDDS_ITEMPOSTPAINT, true, ROW_RECORDING, SENTINEL},
+    };
+    for (const DrawCase& c : cases) {
+        RowTag tag{42, {c.state}};
+        NMLVCUSTOMDRAW draw = {};
+        draw.nmcd.hdr.hwndFrom = List().GetSafeHwnd();
+        draw.nmcd.hdr.idFrom = IDC_DEVICE_LIST;
+        draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+        draw.nmcd.dwDrawStage = c.stage;
+        draw.nmcd.lItemlParam = c.withTag ? reinterpret_cast<LPARAM>(&tag) : 0;
+        draw.clrText = SENTINEL;
+        draw.clrTextBk = SENTINEL;
+        LRESULT result = ::SendMessageW(m_dialog->GetSafeHwnd(), WM_NOTIFY, IDC_DEVICE_LIST, (LPARAM)&draw);
+        EXPECT_EQ(result, CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT) << c.name;
+        EXPECT_EQ(draw.clrTextBk, c.expectedBackground) << c.name;
+        EXPECT_EQ(draw.clrText, SENTINEL) << c.name << ": the text colour is never changed";
+    }
+}
+
+TEST_F(ListBehaviours, RowsArePaintedByStateAndFollowStateChanges)
+{
+    // The list's own background is set apart from white, so that a row left to the list's
+    // colours can be told from an idle one.
+    const COLORREF listGreen = RGB(160, 224, 160);
+    List().SendMessage(LVM_SETBKCOLOR, 0, listGreen);
+    List().SendMessage(LVM_SETTEXTBKCOLOR, 0, listGreen);
+    ShowBoxes({801, 802, 803});  // rows: 803, 802, 801
+    TagOfRow(List(), RowOf(List(), 802))->state = ROW_IDLE;
+    TagOfRow(List(), RowOf(List(), 803))->state = ROW_RECORDING;
+    Repaint();
+
+    EXPECT_EQ(PixelOfRow(RowOf(List(), 801)), listGreen) << "state 0 keeps the list's colours";
+    EXPECT_EQ(PixelOfRow(RowOf(List(), 802)), WHITE) << "idle";
+    EXPECT_EQ(PixelOfRow(RowOf(List(), 803)), RECORDING_BLUE) << "recording";
+
+    // A stop makes the row idle: white at the next paint, not the list's colour.
+    TagOfRow(List(), RowOf(List(), 803))->state = ROW_IDLE;
+    TagOfRow(List(), RowOf(List(), 801))->state = ROW_RECORDING;
+    Repaint();
+    EXPECT_EQ(PixelOfRow(RowOf(List(), 803)), WHITE);
+    EXPECT_EQ(PixelOfRow(RowOf(List(), 801)), RECORDING_BLUE);
+
+    List().SendMessage(LVM_SETBKCOLOR, 0, ::GetSysColor(COLOR_WINDOW));
+    List().SendMessage(LVM_SETTEXTBKCOLOR, 0, CLR_DEFAULT);
+}
+
+// --- Selection watcher --------------------------------------------------------------------
+
+TEST_F(ListBehaviours, WatcherFollowsTheHighestSelectedRowAndItsFlag)
+{
+    // An empty table: "Record" and no row.
+    WaitForWatcher(L"Record", -1);
+
+    ShowBoxes({603, 602, 601});  // rows 0, 1, 2 = 601, 602, 603
+    SetRecording(602, true);
+    struct Step {
+        std::initializer_list<int> selected;
+        const wchar_t* caption;
+        int row;
+    };
+    const Step steps[] = {
+        {{1}, L"Stop", 1},       // a recorded box
+        {{0}, L"Record", 0},     // a box never recorded
+        {{0, 1}, L"Stop", 1},    // several: the highest index decides
+        {{1, 2}, L"Record", 2},
+        {{0, 1, 2}, L"Record", 2},
+        {{}, L"Record", -1},     // nothing selected any more
+        {{1}, L"Stop", 1},
+    };
+    long slowest = 0;
+    for (const Step& step : steps) {
+        SelectRows(List(), step.selected);
+        slowest = std::max(slowest, WaitForWatcher(step.caption, step.row));
+    }
+    std::printf("[ figure ] the Record caption followed the selection within %ld ms\n", slowest);
+}
+
+TEST_F(ListBehaviours, WatcherFollowsTheFlagAndRowMovesOfTheSelectedBox)
+{
+    ShowBoxes({612, 611});  // rows 0, 1 = 611, 612
+    SelectRows(List(), {1});
+    WaitForWatcher(L"Record", 1);
+
+    SetRecording(612, true);  // as Record does
+    WaitForWatcher(L"Stop", 1);
+
+    ShowBoxes({613});  // a new box at the top moves the selected row down
+    WaitForWatcher(L"Stop", 2);
+
+    SetRecording(612, false);  // as Stop does
+    WaitForWatcher(L"Record", 2);
+}
+
+// --- Clear --------------------------------------------------------------------------------
+
+struct ClearCase {
+    const char* name;
+    std::vector<DeviceId> recorded;
+    std::vector<DeviceId> remaining;  // top to bottom
+};
+
+TEST_F(ListBehaviours, ClearKeepsExactlyTheRowsOfRecordedBoxesInOrder)
+{
+    const ClearCase cases[] = {
+        {"none recorded", {}, {}},
+        {"some recorded", {702, 704}, {704, 702}},
+        {"all recorded", {701, 702, 703, 704}, {704, 703, 702, 701}},
+    };
+    for (const ClearCase& c : cases) {
+        EmptyTable();
+        ShowBoxes({701, 702, 703, 704});
+        for (DeviceId id : c.recorded)
+            SetRecording(id, true);
+        ClickButton(*m_dialog, IDC_CLEAR);
+        EXPECT_EQ(RowIds(List()), c.remaining) << c.name;
+        for (DeviceId id : c.recorded)
+            SetRecording(id, false);
+    }
+}
+
+TEST_F(ListBehaviours, ClearOfAnEmptyTableDoesNothing)
+{
+    ClickButton(*m_dialog, IDC_CLEAR);
+    EXPECT_EQ(List().GetItemCount(), 0);
+    WaitForWatcher(L"Record", -1);
+}
+
+TEST_F(ListBehaviours, ClearDeletingTheSelectedRowForgetsItAtOnce)
+{
+    ShowBoxes({713, 712, 711});  // rows 0, 1, 2 = 711, 712, 713
+    SetRecording(711, true);
+    SelectRows(List(), {1});
+    WaitForWatcher(L"Record", 1);
+
+    ClickButton(*m_dialog, IDC_CLEAR);
+    // Read before this thread handles any message, so before the watcher's next pass.
+    EXPECT_EQ(m_dialog->SelectedRow(), -1);
+    EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({711}));
+    WaitForWatcher(L"Record", -1);
+}
+
+TEST_F(ListBehaviours, ClearAboveTheSelectedRowLetsTheWatcherFindItsNewIndex)
+{
+    ShowBoxes({723, 722, 721});  // rows 0, 1, 2 = 721, 722, 723
+    SetRecording(723, true);
+    SelectRows(List(), {2});
+    WaitForWatcher(L"Stop", 2);
+
+    ClickButton(*m_dialog, IDC_CLEAR);
+    EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({723}));
+    WaitForWatcher(L"Stop", 0);
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+// The recorder's pieces of HTTP and its file naming, without sockets.
+#include "recording/HttpBody.h"
+#include "recording/Recording.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// Where the body begins: the number of bytes the skipper swallowed, or -1 when the header
+// never ended.
+int HeaderLength(const std::string& response)
+{
+    HeaderSkipper skipper;
+    for (std::size_t i = 0; i < response.size(); ++i) {
+        if (skipper.Take(response[i]))
+            return (int)i + 1;
+    }
+    return -1;
+}
+
+struct HeaderCase {
+    const char* name;
+    std::string response;
+    std::string body;  // what must follow the header; empty: the header never ends
+};
+
+TEST(RecordHeaderSkip, EndsAtTheFirstRunOfFourCrOrLfBytes)
+{
+    const HeaderCase cases[] = {
+        {"crlf", "HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\n\r\nG-body", "G-body"},
+        {"bare LF lines: two LF do not end it", "HTTP/1.1 200 OK\nServer: x\n\nstill header\r\n\r\nG-body", "G-body"},
+        {"four LF", "HTTP/1.1 200 OK\n\n\n\nG-body", "G-body"},
+        {"any mix", "HTTP/1.1 200 OK\r\r\n\rG-body", "G-body"},
+        {"a fifth CR/LF byte is body", "HTTP/1.1 200 OK\r\n\r\n\r\nG", "\r\nG"},
+        {"an interrupted run starts again", "HTTP/1.1 200 OK\r\n\rX\n\r\n\rG", "G"},
+        {"404 is skipped like any status", "HTTP/1.1 404 Not Found\r\n\r\nnot found", "not found"},
+        {"no end", "HTTP/1.1 200 OK\r\nA: b\r\n\nG-body", ""},
+    };
+    for (const HeaderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        int length = HeaderLength(c.response);
+        if (c.body.empty()) {
+            EXPECT_EQ(length, -1);
+        } else {
+            ASSERT_GE(length, 0);
+            EXPECT_EQ(c.response.substr(length), c.body);
+        }
+    }
+}
+
+TEST(RecordHeaderSkip, ChunkedOnlyWhenTransferEncodingEndsWithIt)
+{
+    const struct {
+        const char* header;
+        bool chunked;
+    } cases[] = {
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", true},
+        {"HTTP/1.1 200 OK\r\ntransfer-encoding:   Chunked  \r\n\r\n", true},
+        {"HTTP/1.1 200 OK\nContent-Type: video/mp2t\nTransfer-Encoding: chunked\n\n\n\n", true},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n", true},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked, gzip\r\n\r\n", false},
+        {"HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\n\r\n", false},
+        {"HTTP/1.1 200 OK\r\nX-Transfer-Encoding: chunked\r\n\r\n", false},
+        {"HTTP/1.1 200 OK\r\nContent-Type: chunked\r\n\r\n", false},
+        {"Transfer-Encoding: chunked\r\n\r\n", false},  // a status line, not a field
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        HeaderSkipper skipper;
+        for (const char* p = c.header; *p; ++p)
+            skipper.Take(*p);
+        EXPECT_EQ(skipper.IsChunked(), c.chunked);
+    }
+}
+
+struct Decoded {
+    std::string body;
+    ChunkedDecoder::Status status;
+};
+
+// Feeds the coded bytes in slices of inSlice bytes into an output of outSlice bytes at a time.
+Decoded Decode(const std::string& coded, std::size_t inSlice, std::size_t outSlice)
+{
+    ChunkedDecoder decoder;
+    Decoded result{std::string(), ChunkedDecoder::Status::MORE};
+    std::string out(outSlice, '\0');
+    std::size_t position = 0;
+    while (position < coded.size() && result.status == ChunkedDecoder::Status::MORE) {
+        const char* in = coded.data() + position;
+        const char* inEnd = coded.data() + std::min(coded.size(), position + inSlice);
+        char* outPointer = &out[0];
+        result.status = decoder.Decode(in, inEnd, outPointer, &out[0] + outSlice);
+        result.body.append(out.data(), outPointer - out.data());
+        position = in - coded.data();
+    }
+    return result;
+}
+
+TEST(RecordChunked, RemovesTheFramingWhateverTheSlicing)
+{
+    using S = ChunkedDecoder::Status;
+    const struct {
+        const char* name;
+        std::string coded;
+        std::string body;
+        S status;
+    } cases[] = {
+        {"one chunk", "5\r\nhello\r\n0\r\n\r\n", "hello", S::BODY_ENDED},
+        {"extensions and a trailer", "5;name=v\r\nhello\r\n6\r\n world\r\n0\r\nExpires: never\r\n\r\n", "hello world",
+         S::BODY_ENDED},
+        {"hex digits of both cases", "a\r\n0123456789\r\nB\r\nabcdefghijk\r\n0\r\n\r\n", "0123456789abcdefghijk",
+         S::BODY_ENDED},
+        {"CR and LF inside data are data", "4\r\n\r\n\r\n\r\n0\r\n\r\n", "\r\n\r\n", S::BODY_ENDED},
+        {"bare LF framing", "3\nabc\n0\n\n", "abc", S::BODY_ENDED},
+        {"body not finished", "5\r\nhel", "hel", S::MORE},
+        {"bytes after the end are not body", "1\r\nx\r\n0\r\n\r\nGARBAGE", "x", S::BODY_ENDED},
+        {"size not hex", "zz\r\nhello\r\n", "", S::MALFORMED},
+        {"empty size line", "\r\nhello", "", S::MALFORMED},
+        {"no line end after data", "3\r\nabcX\r\n", "abc", S::MALFORMED},
+        {"size beyond reason", "FFFFFFFFFFFFFFFFFF\r\n", "", S::MALFORMED},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t inSlice : {std::size_t(1), std::size_t(3), c.coded.size()}) {
+            for (std::size_t outSlice : {std::size_t(1), std::size_t(4096)}) {
+                SCOPED_TRACE(std::string(c.name) + " in " + std::to_string(inSlice) + " out " + std::to_string(outSlice));
+                Decoded decoded = Decode(c.coded, inSlice, outSlice);
+                EXPECT_EQ(decoded.body, c.body);
+                EXPECT_EQ((int)decoded.status, (int)c.status);
+            }
+        }
+    }
+}
+
+TEST(RecordFileName, StaticAddressAndZeroPaddedLocalStartTime)
+{
+    std::tm lastSecondOfJanuary = {};
+    lastSecondOfJanuary.tm_year = 2024 - 1900;
+    lastSecondOfJanuary.tm_mon = 0;
+    lastSecondOfJanuary.tm_mday = 31;
+    lastSecondOfJanuary.tm_hour = 23;
+    lastSecondOfJanuary.tm_min = 59;
+    lastSecondOfJanuary.tm_sec = 59;
+    EXPECT_EQ(RecordingFileName("C:\\tools", "192.168.1.100", lastSecondOfJanuary),
+              "C:\\tools\\192.168.1.100_20240131_235959.ts");
+
+    std::tm earlyMorning = {};
+    earlyMorning.tm_year = 2025 - 1900;
+    earlyMorning.tm_mon = 1;
+    earlyMorning.tm_mday = 3;
+    earlyMorning.tm_hour = 4;
+    earlyMorning.tm_min = 5;
+    earlyMorning.tm_sec = 6;
+    EXPECT_EQ(RecordingFileName("D:\\rec", "10.0.0.2", earlyMorning), "D:\\rec\\10.0.0.2_20250203_040506.ts");
+}
+
+TEST(RecordFileName, ExecutableDirectoryHasNoTrailingBackslash)
+{
+    const std::wstring directory = GetExecutableDirectory();
+    ASSERT_FALSE(directory.empty());
+    EXPECT_NE(directory.back(), L'\\');
+    EXPECT_NE(::GetFileAttributesW((directory + L"\\orvane_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(WideToAnsi(directory.c_str()).size(), directory.size());  // an ASCII build path stays whole
+}
+
+} // namespace

@@ -1,0 +1,247 @@
+// Recordings from HTTP peers that misbehave, each scripted in the test process on its own
+// loopback address (port 80, as the Record command always uses), through the real dialog.
+#include "RecordTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace recordtest;
+
+namespace {
+
+constexpr int BLOCK = RECORD_BLOCK_SIZE;
+// The program waits 15 s for a silent box; the tests shorten that.
+constexpr int TEST_SILENCE_LIMIT_MS = 1500;
+constexpr std::uint64_t PACED_RATE = 8 * 1024 * 1024;  // bytes per second for endless bodies
+
+const char OK_HEADER[] = "HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\n\r\n";
+
+// What the test does once the recording has begun.
+enum class Operator { WAITS, STOPS_AFTER_TWO_BLOCKS, STOPS_WHEN_CONNECTED };
+
+struct PeerCase {
+    const char* name;
+    int loopbackHost;  // the peer listens on 127.0.0.<n>; 0 with hostText: a name
+    const char* hostText;
+    bool listening;
+    ScriptedPeer::Script script;
+    Operator action;
+    // Expected outcome.
+    int minBlocks;  // -1: no file is made
+    int maxBlocks;
+    const wchar_t* message;  // text before the host; nullptr: no message
+    bool fileEntryKept;
+};
+
+void EndlessAfter(PeerConnection& peer, const std::string& header)
+{
+    if (peer.Send(header))
+        peer.SendPatternUntilClosed(PACED_RATE);
+}
+
+// Chunks of awkward sizes that carry exactly two blocks and 100 bytes of body, then the
+// last chunk and a trailer; the connection then stays open, as HTTP/1.1 allows.
+void ChunkedTwoBlocksThenEnd(PeerConnection& peer)
+{
+    if (!peer.Send("HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\nTransfer-Encoding: chunked\r\n\r\n"))
+        return;
+    const std::uint64_t total = 2 * BLOCK + 100;
+    const std::size_t sizes[] = {1, 187, 4096, 65536, 300000, 7};
+    std::uint64_t offset = 0;
+    for (int i = 0; offset < total; ++i) {
+        std::size_t size = (std::size_t)std::min<std::uint64_t>(sizes[i % 6], total - offset);
+        char line[32];
+        std::snprintf(line, sizeof line, i % 2 ? "%zx\r\n" : "%zX;part=%d\r\n", size, i);
+        if (!peer.Send(line) || !peer.SendPattern(offset, size) || !peer.Send("\r\n"))
+            return;
+        offset += size;
+    }
+    peer.Send("0\r\nX-Checksum: none\r\n\r\n");
+    peer.WaitForClientClose(20000);
+}
+
+const PeerCase kCases[] = {
+    {"bare LF header lines", 21, nullptr, true,
+     [](PeerConnection& p) { EndlessAfter(p, "HTTP/1.1 200 OK\nContent-Type: video/mp2t\n\n\r\n"); },
+     Operator::STOPS_AFTER_TWO_BLOCKS, 2, 1000, nullptr, true},
+    {"four LF bytes", 22, nullptr, true, [](PeerConnection& p) { EndlessAfter(p, "HTTP/1.1 200 OK\n\n\n\n"); },
+     Operator::STOPS_AFTER_TWO_BLOCKS, 2, 1000, nullptr, true},
+    {"404 with a body", 23, nullptr, true,
+     [](PeerConnection& p) {
+         if (p.Send("HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\n\r\n"))
+             p.SendPattern(0, BLOCK + 1000);
+     },
+     Operator::WAITS, 1, 1, L"Stream ended by the box: ", true},
+    {"close during the header", 24, nullptr, true, [](PeerConnection& p) { p.Send("HTTP/1.1 200 OK\r\nContent-Ty"); },
+     Operator::WAITS, -1, -1, L"Connect failed: ", false},
+    {"close in the middle of a block", 25, nullptr, true,
+     [](PeerConnection& p) {
+         if (p.Send(OK_HEADER))
+             p.SendPattern(0, BLOCK + BLOCK / 2);
+     },
+     Operator::WAITS, 1, 1, L"Stream ended by the box: ", true},
+    {"silence during the header", 26, nullptr, true,
+     [](PeerConnection& p) {
+         if (p.Send("HTTP/1.1 200 OK\r\n"))
+             p.WaitForClientClose(20000);
+     },
+     Operator::WAITS, -1, -1, L"Connect failed: ", false},
+    {"silence in the middle of a block", 27, nullptr, true,
+     [](PeerConnection& p) {
+         if (p.Send(OK_HEADER) && p.SendPattern(0, BLOCK + 10))
+             p.WaitForClientClose(20000);
+     },
+     Operator::WAITS, 1, 1, L"Stream ended, no data for 1.5 seconds: ", true},
+    {"chunked body that ends", 28, nullptr, true, ChunkedTwoBlocksThenEnd, Operator::WAITS, 2, 2,
+     L"Stream ended by the box: ", true},
+    {"stop while the header is awaited", 29, nullptr, true,
+     [](PeerConnection& p) {
+         ::Sleep(700);  // the operator presses Stop meanwhile
+         EndlessAfter(p, OK_HEADER);
+     },
+     Operator::STOPS_WHEN_CONNECTED, 0, 0, nullptr, true},
+    {"refusal: nothing listening", 30, nullptr, false, nullptr, Operator::WAITS, -1, -1, L"Connect failed: ", false},
+    {"unresolvable host", 0, "no-such-box.invalid", false, nullptr, Operator::WAITS, -1, -1, L"Connect failed: ",
+     false},
+};
+
+class RecordPeer : public ::testing::TestWithParam<int> {};
+
+TEST_P(RecordPeer, EndsAsSpecifiedInBoundedTime)
+{
+    const PeerCase& c = kCases[GetParam()];
+    SCOPED_TRACE(c.name);
+    COrvaneDlg& dialog = Dialog();
+    dialog.m_recordSilenceLimitMs = TEST_SILENCE_LIMIT_MS;
+
+    const std::string host = c.hostText ? c.hostText : "127.0.0." + std::to_string(c.loopbackHost);
+    const DeviceId id = 7300 + GetParam();
+    std::unique_ptr<ScriptedPeer> peer;
+    if (c.listening) {
+        peer.reset(new ScriptedPeer(host, STREAM_PORT, {c.script}));
+        ASSERT_TRUE(peer->Listening()) << "cannot listen on " << host << ":80";
+    }
+    MessageBoxCatcher messages;
+
+    SelectOnly(AddBoxRow(id, NarrowToWide(host)));
+    ClickRecord();
+    // Started: the row is recording and "Open" before the recorder has done anything.
+    RowView started = ReadRow(id);
+    EXPECT_EQ(started.record, L"Open");
+    EXPECT_EQ(started.state, ROW_RECORDING);
+    const std::string path = Narrow(dialog.RecordingFile(id));
+    ASSERT_FALSE(path.empty());
+
+    if (c.action == Operator::STOPS_AFTER_TWO_BLOCKS) {
+        ASSERT_TRUE(PumpUntil([&] { return FileSize(path) >= 2 * BLOCK; }, 10000));
+        ClickRecord();
+    } else if (c.action == Operator::STOPS_WHEN_CONNECTED) {
+        ASSERT_TRUE(PumpUntil([&] { return ReadRow(id).record == L"On"; }, 5000));
+        ClickRecord();
+    }
+
+    ASSERT_TRUE(WaitRecordingOff(id, 10000));
+    if (peer) {
+        // The recorder has closed its end (or the peer closed first) within bounded time.
+        EXPECT_TRUE(peer->WaitAllDone(1, 10000));
+        ASSERT_EQ(peer->Accepted(), 1);
+        EXPECT_EQ(peer->Requests()[0], std::string(STREAM_REQUEST));
+    }
+    if (c.message) {
+        ASSERT_TRUE(messages.WaitForCount(1, 10000));
+        EXPECT_EQ(messages.Texts()[0], c.message + NarrowToWide(host));
+    }
+    PumpFor(300);
+    EXPECT_EQ(messages.Texts().size(), c.message ? 1u : 0u);
+
+    EXPECT_FALSE(dialog.IsRecordingWanted(id));
+    EXPECT_EQ(dialog.RecordingFile(id), c.fileEntryKept ? NarrowToWide(path) : L"");
+    if (c.minBlocks < 0) {
+        EXPECT_EQ(FileSize(path), -1) << "no file for a recording that never began";
+    } else {
+        ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(path); }, 5000)) << "the file stays open";
+        const std::vector<unsigned char> bytes = ReadWholeFile(path);
+        EXPECT_EQ(bytes.size() % BLOCK, 0u);
+        EXPECT_GE(bytes.size(), (std::size_t)c.minBlocks * BLOCK);
+        EXPECT_LE(bytes.size(), (std::size_t)c.maxBlocks * BLOCK);
+        EXPECT_EQ(FirstPatternMismatch(bytes), -1) << "the file is the body from its first byte";
+        ::DeleteFileA(path.c_str());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, RecordPeer, ::testing::Range(0, (int)(sizeof kCases / sizeof kCases[0])),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             std::string name = kCases[info.param].name;
+                             for (char& ch : name)
+                                 if (!std::isalnum((unsigned char)ch))
+                                     ch = '_';
+                             return name;
+                         });
+
+// Stop, then Record of the same box while the old recorder still waits on a silent box: the
+// new recording gets its own file, and the old recorder, ending later, leaves the new
+// recording's flag, file entry and row alone and tells nobody.
+TEST(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
+{
+    struct Variant {
+        const char* name;
+        int loopbackHost;
+        ScriptedPeer::Script oldConnection;
+    };
+    const Variant variants[] = {
+        {"old recorder silent in the header", 40,
+         [](PeerConnection& p) { p.WaitForClientClose(20000); }},
+        {"old recorder silent in the body", 41,
+         [](PeerConnection& p) {
+             if (p.Send(OK_HEADER))
+                 p.WaitForClientClose(20000);
+         }},
+    };
+    COrvaneDlg& dialog = Dialog();
+    dialog.m_recordSilenceLimitMs = TEST_SILENCE_LIMIT_MS;
+    for (const Variant& v : variants) {
+        SCOPED_TRACE(v.name);
+        const std::string host = "127.0.0." + std::to_string(v.loopbackHost);
+        const DeviceId id = 7400 + v.loopbackHost;
+        ScriptedPeer peer(host, STREAM_PORT,
+                          {v.oldConnection, [](PeerConnection& p) { EndlessAfter(p, OK_HEADER); }});
+        ASSERT_TRUE(peer.Listening());
+        MessageBoxCatcher messages;
+
+        SelectOnly(AddBoxRow(id, NarrowToWide(host)));
+        ClickRecord();
+        const std::wstring oldPath = dialog.RecordingFile(id);
+        ASSERT_TRUE(PumpUntil([&] { return peer.Accepted() == 1 && ReadRow(id).record == L"On"; }, 5000));
+        ClickRecord();  // Stop
+        ClickRecord();  // Record again, within the same second
+        const std::wstring newPath = dialog.RecordingFile(id);
+        EXPECT_NE(newPath, oldPath) << "two recordings never share a file";
+        EXPECT_GT(newPath, oldPath) << "the later recording has the later name";
+
+        ASSERT_TRUE(PumpUntil([&] { return FileSize(Narrow(newPath)) >= BLOCK; }, 10000));
+        // The old recorder gives up on its silent box and closes its connection.
+        ASSERT_TRUE(peer.WaitAllDone(1, 10000));
+        PumpFor(300);
+        EXPECT_TRUE(dialog.IsRecordingWanted(id));
+        EXPECT_EQ(dialog.RecordingFile(id), newPath);
+        RowView row = ReadRow(id);
+        EXPECT_EQ(row.record, L"On");
+        EXPECT_EQ(row.state, ROW_RECORDING);
+        EXPECT_TRUE(messages.Texts().empty());
+
+        ClickRecord();  // Stop the new one
+        ASSERT_TRUE(WaitRecordingOff(id, 5000));
+        ASSERT_TRUE(peer.WaitAllDone(2, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(Narrow(newPath)); }, 5000));
+        const std::vector<unsigned char> bytes = ReadWholeFile(Narrow(newPath));
+        EXPECT_GE(bytes.size(), (std::size_t)BLOCK);
+        EXPECT_EQ(bytes.size() % BLOCK, 0u);
+        EXPECT_EQ(FirstPatternMismatch(bytes), -1);
+        EXPECT_TRUE(messages.Texts().empty());
+        ::DeleteFileA(Narrow(oldPath).c_str());
+        ::DeleteFileA(Narrow(newPath).c_str());
+    }
+}
+
+} // namespace

@@ -1,0 +1,374 @@
+#include "RecordTestSupport.h"
+
+#include "app/AppMessages.h"
+#include "framework/TextCodec.h"
+
+#include <commctrl.h>
+#include <ws2tcpip.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+
+namespace recordtest {
+
+COrvaneDlg& Dialog()
+{
+    static COrvaneDlg* dialog = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);  // for the scripted peers
+        COrvaneDlg* created = new COrvaneDlg;  // never deleted: threads keep using it
+        created->Create();
+        return created;
+    }();
+    return *dialog;
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return done();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(int milliseconds)
+{
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+int AddBoxRow(DeviceId id, const std::wstring& staticIp)
+{
+    AnnouncementJob job;
+    job.deviceId = id;
+    job.cells[0] = L"12:00:00";
+    job.cells[1] = staticIp;
+    job.cells[2] = staticIp;
+    job.cells[3] = L"255.255.255.0";
+    job.cells[4] = L"0.0.0.0";
+    job.cells[5] = L"02:00:00:00:00:01";
+    job.cells[6] = L"Unknow";
+    return (int)::SendMessageW(Dialog().GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
+}
+
+int RowOf(DeviceId id)
+{
+    const CListCtrl& list = Dialog().DeviceListCtrl();
+    for (int row = list.GetItemCount() - 1; row >= 0; --row) {
+        if (::_wtoi(list.GetItemText(row, COL_ID).c_str()) == id)
+            return row;
+    }
+    return -1;
+}
+
+void SelectOnly(int row)
+{
+    COrvaneDlg& dialog = Dialog();
+    const CListCtrl& list = dialog.DeviceListCtrl();
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = 0;
+    list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, reinterpret_cast<LPARAM>(&item));
+    if (row >= 0) {
+        item.state = LVIS_SELECTED;
+        list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, reinterpret_cast<LPARAM>(&item));
+    }
+    // The selection watcher keeps m_selectedRow; without one the test stands in for it.
+    if (!PumpUntil([&] { return dialog.SelectedRow() == row; }, 1000))
+        dialog.m_selectedRow = row;
+}
+
+void ClickRecord()
+{
+    COrvaneDlg& dialog = Dialog();
+    ::SendMessageW(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_RECORD).GetSafeHwnd()));
+}
+
+void ClickRecordFiles()
+{
+    COrvaneDlg& dialog = Dialog();
+    ::SendMessageW(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD_FILES, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_RECORD_FILES).GetSafeHwnd()));
+}
+
+RowView ReadRow(DeviceId id)
+{
+    RowView view;
+    const int row = RowOf(id);
+    if (row < 0)
+        return view;
+    const CListCtrl& list = Dialog().DeviceListCtrl();
+    view.record = list.GetItemText(row, COL_RECORD);
+    if (const RowTag* tag = reinterpret_cast<const RowTag*>(list.GetItemData(row)))
+        view.state = tag->state;
+    return view;
+}
+
+bool WaitRecordingOff(DeviceId id, int timeoutMs)
+{
+    return PumpUntil(
+        [id] {
+            RowView row = ReadRow(id);
+            return !Dialog().IsRecordingWanted(id) && row.record == L"Off" && row.state == ROW_IDLE;
+        },
+        timeoutMs);
+}
+
+MessageBoxCatcher::MessageBoxCatcher() : m_thread(&MessageBoxCatcher::Watch, this) {}
+
+MessageBoxCatcher::~MessageBoxCatcher()
+{
+    m_stop = true;
+    m_thread.join();
+}
+
+void MessageBoxCatcher::Watch()
+{
+    while (!m_stop) {
+        HWND box = ::FindWindowW(L"#32770", APP_NAME);
+        if (box && ::IsWindowVisible(box)) {
+            wchar_t text[1024] = {};
+            ::GetDlgItemTextW(box, 0xFFFF, text, 1024);  // the message box's text control
+            {
+                std::lock_guard<std::mutex> lock(m_lock);
+                m_texts.push_back(text);
+            }
+            ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            // Wait until that box has gone, so that it is counted once.
+            for (int i = 0; i < 200 && ::IsWindow(box); ++i)
+                ::Sleep(10);
+        }
+        ::Sleep(20);
+    }
+}
+
+std::vector<std::wstring> MessageBoxCatcher::Texts()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_texts;
+}
+
+bool MessageBoxCatcher::WaitForCount(std::size_t count, int timeoutMs)
+{
+    return PumpUntil([&] { return Texts().size() >= count; }, timeoutMs);
+}
+
+char PatternByte(std::uint64_t offset)
+{
+    const std::uint64_t packet = offset / 188;
+    const std::uint64_t within = offset % 188;
+    if (within == 0)
+        return 0x47;
+    return (char)(std::uint8_t)(packet * 7 + within * 13 + (packet >> 8));
+}
+
+std::string PeerConnection::ReadRequest()
+{
+    std::string request;
+    char byte;
+    while (request.size() < 4096 && request.find("\r\n\r\n") == std::string::npos) {
+        if (::recv(m_socket, &byte, 1, 0) != 1)
+            break;
+        request.push_back(byte);
+    }
+    return request;
+}
+
+bool PeerConnection::Send(const std::string& bytes)
+{
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        int result = ::send(m_socket, bytes.data() + sent, (int)(bytes.size() - sent), 0);
+        if (result <= 0)
+            return false;
+        sent += (std::size_t)result;
+    }
+    return true;
+}
+
+bool PeerConnection::SendPattern(std::uint64_t offset, std::size_t count)
+{
+    std::string bytes(count, '\0');
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = PatternByte(offset + i);
+    return Send(bytes);
+}
+
+void PeerConnection::SendPatternUntilClosed(std::uint64_t bytesPerSecond)
+{
+    constexpr std::size_t SLICE = 65536;
+    const auto start = std::chrono::steady_clock::now();
+    std::uint64_t offset = 0;
+    while (SendPattern(offset, SLICE)) {
+        offset += SLICE;
+        const auto due = start + std::chrono::microseconds(offset * 1000000 / bytesPerSecond);
+        std::this_thread::sleep_until(due);
+    }
+}
+
+bool PeerConnection::WaitForClientClose(int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char discard[4096];
+    while (std::chrono::steady_clock::now() < deadline) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(m_socket, &readable);
+        timeval wait = {0, 50000};
+        if (::select(0, &readable, nullptr, nullptr, &wait) == 1 && ::recv(m_socket, discard, sizeof discard, 0) <= 0)
+            return true;
+    }
+    return false;
+}
+
+void PeerConnection::Close()
+{
+    if (m_socket != INVALID_SOCKET) {
+        ::closesocket(m_socket);
+        m_socket = INVALID_SOCKET;
+    }
+}
+
+ScriptedPeer::ScriptedPeer(const std::string& address, int port, std::vector<Script> scripts)
+    : m_scripts(std::move(scripts))
+{
+    Dialog();  // sockets started
+    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    BOOL reuse = TRUE;
+    ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    local.sin_port = ::htons((u_short)port);
+    local.sin_addr.s_addr = ::inet_addr(address.c_str());
+    if (::bind(m_listener, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        ::listen(m_listener, 8) != 0) {
+        ::closesocket(m_listener);
+        m_listener = INVALID_SOCKET;
+        return;
+    }
+    m_acceptor = std::thread(&ScriptedPeer::AcceptLoop, this);
+}
+
+ScriptedPeer::~ScriptedPeer()
+{
+    m_stop = true;
+    if (m_acceptor.joinable())
+        m_acceptor.join();
+    if (m_listener != INVALID_SOCKET)
+        ::closesocket(m_listener);
+    for (std::thread& connection : m_connections)
+        connection.join();
+}
+
+void ScriptedPeer::AcceptLoop()
+{
+    while (!m_stop) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(m_listener, &readable);
+        timeval wait = {0, 50000};
+        if (::select(0, &readable, nullptr, nullptr, &wait) != 1)
+            continue;
+        SOCKET client = ::accept(m_listener, nullptr, nullptr);
+        if (client == INVALID_SOCKET)
+            continue;
+        const int index = m_accepted++;
+        Script script = m_scripts[std::min<std::size_t>(index, m_scripts.size() - 1)];
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_requests.emplace_back();
+        m_connections.emplace_back([this, client, index, script] {
+            PeerConnection connection(client);
+            std::string request = connection.ReadRequest();
+            {
+                std::lock_guard<std::mutex> lock(m_lock);
+                m_requests[index] = request;
+            }
+            script(connection);
+            connection.Close();
+            ++m_done;
+        });
+    }
+}
+
+std::vector<std::string> ScriptedPeer::Requests()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_requests;
+}
+
+bool ScriptedPeer::WaitAllDone(int count, int timeoutMs)
+{
+    return PumpUntil([&] { return m_done >= count; }, timeoutMs);
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return WideToNarrow(text);
+}
+
+std::int64_t FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return ((std::int64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool IsFileClosed(const std::string& path)
+{
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return ::GetLastError() != ERROR_SHARING_VIOLATION;
+    ::CloseHandle(file);
+    return true;
+}
+
+std::int64_t FirstPatternMismatch(const std::vector<unsigned char>& bytes)
+{
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != (unsigned char)PatternByte(i))
+            return (std::int64_t)i;
+    }
+    return -1;
+}
+
+std::int64_t FirstMissingSyncByte(const std::vector<unsigned char>& bytes)
+{
+    for (std::size_t i = 0; i < bytes.size(); i += 188) {
+        if (bytes[i] != 0x47)
+            return (std::int64_t)i;
+    }
+    return -1;
+}
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool InTestLan()
+{
+    return Env("ORVANE_TEST_LAN") == "1";
+}
+
+} // namespace recordtest

@@ -1,0 +1,131 @@
+// What the recording tests share: the real main dialog run modeless on the test's thread,
+// rows put into its table, clicks on its buttons, a catcher for the message boxes that the
+// recorders show, a scripted HTTP peer, and checks of recording files.
+#pragma once
+
+#include "app/OrvaneDlg.h"
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace recordtest {
+
+// The one main dialog of the test process, created modeless on first use and never
+// destroyed: recorder and watcher threads keep using it.
+COrvaneDlg& Dialog();
+
+// Handles the window thread's messages (the recorders and the watcher wait on them) until
+// done() is true or the time is up; returns done()'s last answer.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
+void PumpFor(int milliseconds);
+
+// Puts a row for the box into the table the way an announcement does; returns its row.
+int AddBoxRow(DeviceId id, const std::wstring& staticIp);
+// The row that shows the box, or -1.
+int RowOf(DeviceId id);
+// Selects only this row (-1: none) and waits until the selection watcher has seen it.
+void SelectOnly(int row);
+void ClickRecord();
+void ClickRecordFiles();
+
+struct RowView {
+    std::wstring record;  // column 8
+    int state = 0;        // RowTag state
+};
+RowView ReadRow(DeviceId id);
+
+// Waits until the box's recording has ended: flag cleared, row idle with "Off".
+bool WaitRecordingOff(DeviceId id, int timeoutMs);
+
+// Dismisses every message box the program shows (caption "Orvane") and keeps its text.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    std::vector<std::wstring> Texts();
+    // Pumps until at least count boxes were seen.
+    bool WaitForCount(std::size_t count, int timeoutMs);
+
+private:
+    void Watch();
+    std::atomic<bool> m_stop{false};
+    std::mutex m_lock;
+    std::vector<std::wstring> m_texts;
+    std::thread m_thread;
+};
+
+// One accepted connection of a ScriptedPeer.
+class PeerConnection {
+public:
+    explicit PeerConnection(SOCKET socket) : m_socket(socket) {}
+    // Reads the request: up to and including its empty line.
+    std::string ReadRequest();
+    bool Send(const std::string& bytes);
+    // The body pattern from the given offset on; false once the client has gone.
+    bool SendPattern(std::uint64_t offset, std::size_t count);
+    // Endless pattern at about bytesPerSecond until the client closes.
+    void SendPatternUntilClosed(std::uint64_t bytesPerSecond);
+    // Keeps the connection open and silent until the client closes or the time is up.
+    bool WaitForClientClose(int timeoutMs);
+    void Close();
+    SOCKET Socket() const { return m_socket; }
+
+private:
+    SOCKET m_socket;
+};
+
+// A small HTTP server in the test process: the k-th connection it accepts runs scripts[k]
+// (the last script for any further ones) on a thread of its own.
+class ScriptedPeer {
+public:
+    using Script = std::function<void(PeerConnection&)>;
+    ScriptedPeer(const std::string& address, int port, std::vector<Script> scripts);
+    ~ScriptedPeer();
+    bool Listening() const { return m_listener != INVALID_SOCKET; }
+    int Accepted() const { return m_accepted; }
+    // The requests received so far, in order of connection.
+    std::vector<std::string> Requests();
+    // Pumps until every accepted connection's script has finished.
+    bool WaitAllDone(int count, int timeoutMs);
+
+private:
+    void AcceptLoop();
+    SOCKET m_listener = INVALID_SOCKET;
+    std::vector<Script> m_scripts;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_accepted{0};
+    std::atomic<int> m_done{0};
+    std::mutex m_lock;
+    std::vector<std::string> m_requests;
+    std::vector<std::thread> m_connections;
+    std::thread m_acceptor;
+};
+
+// The body every scripted peer sends: 188-byte packets that begin with 0x47 and carry a
+// counter, so that any byte's offset in the body can be checked.
+char PatternByte(std::uint64_t offset);
+
+std::string Narrow(const std::wstring& text);
+std::int64_t FileSize(const std::string& path);  // -1 when missing
+std::vector<unsigned char> ReadWholeFile(const std::string& path);
+// True when nothing holds the file open (an exclusive open succeeds).
+bool IsFileClosed(const std::string& path);
+// The first offset where the file differs from the body pattern, or -1.
+std::int64_t FirstPatternMismatch(const std::vector<unsigned char>& bytes);
+// The first 188-byte packet whose first byte is not 0x47, or -1.
+std::int64_t FirstMissingSyncByte(const std::vector<unsigned char>& bytes);
+
+// Environment of the test LAN (empty when unset).
+std::string Env(const char* name);
+bool InTestLan();
+
+} // namespace recordtest
