@@ -58,30 +58,73 @@ AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host
     return job;
 }
 
-int DeviceTable::FindRow(DeviceId id) const
+int DeviceTable::FindRow(DeviceId id)
 {
-    auto found = m_newestTag.find(id);
-    if (found == m_newestTag.end())
+    auto found = m_newestRow.find(id);
+    if (found == m_newestRow.end())
         return -1;
-    return m_list.FindItemByData(reinterpret_cast<LPARAM>(found->second));
+    RowHint& hint = found->second;
+    const LPARAM tag = reinterpret_cast<LPARAM>(hint.tag);
+    // One look at the row where the box should be; the list's own (linear) search only when
+    // rows were removed since.
+    int row = hint.row + (int)(m_inserted - hint.insertedBefore);
+    if (m_list.GetItemData(row) != tag) {
+        row = m_list.FindItemByData(tag);
+        if (row < 0)
+            return -1;
+    }
+    hint.row = row;
+    hint.insertedBefore = m_inserted;
+    return row;
 }
 
 int DeviceTable::Apply(const AnnouncementJob& job)
 {
     int row = FindRow(job.deviceId);
     if (row < 0) {
+        HoldRedrawForNewRows();
         row = m_list.InsertItem(0, std::to_wstring(job.deviceId));
         RowTag* tag = new RowTag{job.deviceId, {0}};
         m_rowTags.push_back(tag);
         if (row < 0)
             return -1;
+        ++m_inserted;
         m_list.SetItemData(row, reinterpret_cast<LPARAM>(tag));
-        m_newestTag[job.deviceId] = tag;
+        m_newestRow[job.deviceId] = RowHint{tag, row, m_inserted};
         m_list.SetItemText(row, COL_RECORD, L"Off");
     }
     for (int cell = 0; cell < 7; ++cell)
         m_list.SetItemText(row, COL_ACTIVE_TIME + cell, job.cells[cell]);
     return row;
+}
+
+namespace {
+// While new boxes keep arriving, the list is painted at most this often.
+constexpr UINT NEW_ROW_REDRAW_MS = 200;
+} // namespace
+
+// A row inserted at the top of a visible list makes the list scroll and repaint at once; when
+// hundreds of boxes answer one probe, that painting, not the table work, would set the pace.
+// So the list stops painting at the first new row and paints everything once the timer ends
+// the hold. Refreshes of listed boxes paint as usual.
+void DeviceTable::HoldRedrawForNewRows()
+{
+    HWND list = m_list.GetSafeHwnd();
+    if (m_redrawHeld || !(::GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE))
+        return;
+    if (!::SetTimer(list, reinterpret_cast<UINT_PTR>(this), NEW_ROW_REDRAW_MS, &DeviceTable::ReleaseRedraw))
+        return;
+    m_list.SendMessage(WM_SETREDRAW, FALSE);
+    m_redrawHeld = true;
+}
+
+void CALLBACK DeviceTable::ReleaseRedraw(HWND list, UINT, UINT_PTR timerId, DWORD)
+{
+    ::KillTimer(list, timerId);
+    DeviceTable* table = reinterpret_cast<DeviceTable*>(timerId);
+    table->m_redrawHeld = false;
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 bool LookUpDeviceInterface(DeviceId id, std::uint32_t* interfaceIndex)

@@ -46,17 +46,33 @@ AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host
 class DeviceTable {
 public:
     explicit DeviceTable(std::vector<RowTag*>& rowTags) : m_rowTags(rowTags) {}
+    DeviceTable(const DeviceTable&) = delete;
+    DeviceTable& operator=(const DeviceTable&) = delete;
     void Attach(const CListCtrl& list) { m_list = list; }
 
     // Window thread only. Returns the row written, or -1 when the row could not be inserted.
     int Apply(const AnnouncementJob& job);
-    // The row that shows the box, or -1.
-    int FindRow(DeviceId id) const;
+    // The row that shows the box, or -1. Window thread only.
+    int FindRow(DeviceId id);
 
 private:
+    // Where a box's newest row was last seen. Rows are inserted only at the top, so the row
+    // has since moved down by the rows inserted after that; deletions (Clear) can move it up,
+    // which the check of the row's RowTag catches.
+    struct RowHint {
+        RowTag* tag;
+        int row;
+        unsigned insertedBefore;  // m_inserted when the row was seen there
+    };
+
+    void HoldRedrawForNewRows();
+    static void CALLBACK ReleaseRedraw(HWND list, UINT, UINT_PTR timerId, DWORD);
+
     CListCtrl m_list;
     std::vector<RowTag*>& m_rowTags;
-    std::map<DeviceId, RowTag*> m_newestTag;  // the tag of each box's newest row
+    std::map<DeviceId, RowHint> m_newestRow;
+    unsigned m_inserted = 0;    // rows this table has inserted at the top
+    bool m_redrawHeld = false;  // the list is not painted until the hold's timer ends it
 };
 
 // Process-wide objects of discovery.

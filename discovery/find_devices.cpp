@@ -22,6 +22,11 @@ void find_devices::Start(Ipv4Net localAddress, std::uint32_t interfaceIndex)
     int broadcast = 1;
     ::setsockopt(m_socket.Handle(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast),
                  sizeof broadcast);
+    // Every box answers a probe at once; the socket must hold the answers of hundreds of boxes
+    // while the window thread turns them into rows, or most of them are lost until later probes.
+    int receiveBuffer = RECEIVE_SOCKET_BUFFER_BYTES;
+    ::setsockopt(m_socket.Handle(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
+                 sizeof receiveBuffer);
     m_senderThread.reset(new std::thread(&find_devices::SendProbes, this));
     m_receiverThread.reset(new std::thread(&find_devices::ReceiveAnnouncements, this));
 }

@@ -12,6 +12,7 @@
 constexpr unsigned PROBE_PERIOD_MS = 10000;
 constexpr int RECEIVE_BUFFER_SIZE = 2048;
 constexpr long RECEIVE_WAIT_S = 1;
+constexpr int RECEIVE_SOCKET_BUFFER_BYTES = 1 << 20;  // room for the answers of thousands of boxes
 
 class find_devices {
 public:

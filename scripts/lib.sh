@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared pieces of scripts/test, scripts/run and scripts/bench (sourced, not run).
 #
 # Everything a function starts or creates is recorded, and lab_cleanup undoes all of it:
@@ -115,8 +116,7 @@ boxsim_start() {
         </dev/null >>"$dir/boxsim.out" 2>&1 &
     BOXSIM_PID=$!
     LAB_PIDS+=("$BOXSIM_PID")
-    local i
-    for i in $(seq 100); do
+    for _ in $(seq 100); do
         grep -q READY "$dir/boxsim.log" 2>/dev/null && return 0
         kill -0 "$BOXSIM_PID" 2>/dev/null || break
         sleep 0.1
@@ -127,12 +127,12 @@ boxsim_start() {
 
 # xvfb_start LOGDIR: a virtual display on the first free number from :90; sets XVFB_DISPLAY.
 xvfb_start() {
-    local n i
+    local n
     for n in $(seq 90 199); do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$1/xvfb.log" 2>&1 &
         local pid=$!
-        for i in $(seq 50); do
+        for _ in $(seq 50); do
             kill -0 "$pid" 2>/dev/null || break
             if [[ -S /tmp/.X11-unix/X$n ]]; then
                 LAB_PIDS+=("$pid")
@@ -178,9 +178,16 @@ wine_probe() {
         wine "$ORVANE_ROOT/build/x86_64/tests/orvane_probe.exe" "$@" </dev/null 2>/dev/null
 }
 
-# Undoes everything above; safe to call twice and silent (callers' last line stays theirs).
+# Undoes everything above; safe to call twice. Silent, so that the caller's last line stays
+# its own, and deaf to SIGPIPE, so that a reader that went away (Ctrl+C on `scripts/test | tee`)
+# cannot stop it half way.
 lab_cleanup() {
-    trap '' INT TERM
+    trap '' INT TERM PIPE
+    lab_undo >/dev/null 2>&1
+    trap - INT TERM PIPE
+}
+
+lab_undo() {
     local prefix pid ns dir
     for prefix in "${LAB_PREFIXES[@]}"; do
         [[ -d $prefix ]] && WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
@@ -207,7 +214,6 @@ lab_cleanup() {
         rm -rf "$dir"
     done
     LAB_PREFIXES=() LAB_PIDS=() LAB_NAMESPACES=() LAB_DIRS=()
-    trap - INT TERM
 }
 
 # Callers: trap lab_cleanup EXIT, and Ctrl+C / TERM end the script through that trap.

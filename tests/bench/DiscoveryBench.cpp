@@ -7,6 +7,7 @@
 // The main dialog starts scanners on every local address, so this runs only inside the test
 // LAN's PC namespace (ORVANE_TEST_LAN=1), on a display (the dialog is visible).
 // Usage: orvane_bench [--hidden] [--rows N,N,...] [--announcements K] [--flood N]
+//   --hidden  keep the dialog hidden (shows what painting costs); --flood 0 skips part 2
 #include "app/OrvaneDlg.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/Ipv4Text.h"
@@ -21,6 +22,8 @@
 #include <cstring>
 #include <cwchar>
 #include <functional>
+#include <map>
+#include <algorithm>
 #include <mutex>
 #include <random>
 #include <string>
@@ -30,6 +33,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+bool g_hidden = false;  // --hidden: measure with the dialog hidden (no painting)
 
 double MicrosecondsSince(Clock::time_point start)
 {
@@ -184,31 +189,64 @@ std::vector<int> ParseList(const wchar_t* text)
     return values;
 }
 
-// Per-announcement cost with a table of `rows` rows: new rows, refreshes of random rows, and
-// refreshes of the oldest row (the last one a top-down search reaches).
-void MeasureTableSize(COrvaneDlg& dialog, int rows, int announcements, DeviceId base)
+struct Figures {
+    double refreshRandom;  // us per announcement of a listed box, boxes picked at random
+    double refreshOldest;  // us per announcement of the box in the last row
+    double newRow;         // us per announcement of a box without a row
+};
+
+// Per-announcement costs with a table of `rows` rows. New rows are measured at the same size:
+// each round the window thread removes a few of the oldest rows (and paints, untimed), then
+// their boxes announce again and get new rows at the top.
+Figures MeasureTableSize(COrvaneDlg& dialog, int rows, int announcements, DeviceId base)
 {
     const CListCtrl& list = dialog.DeviceListCtrl();
     list.DeleteAllItems();
-    double fill = RunWhilePumping([&] {
+    // Filling is not measured; a hidden list fills quickly.
+    ::ShowWindow(dialog.GetSafeHwnd(), SW_HIDE);
+    RunWhilePumping([&] {
         for (int i = 0; i < rows; ++i)
             Announce(base + i);
     });
+    ::ShowWindow(dialog.GetSafeHwnd(), g_hidden ? SW_HIDE : SW_SHOW);
+    PumpUntil([] { return false; }, 300);
     if (list.GetItemCount() != rows)
         std::printf("  (table holds %d rows, expected %d)\n", list.GetItemCount(), rows);
 
+    Figures figures;
     std::mt19937 random((unsigned)rows);
-    double randomRefresh = RunWhilePumping([&] {
+    figures.refreshRandom = RunWhilePumping([&] {
         for (int i = 0; i < announcements; ++i)
             Announce(base + (DeviceId)(random() % rows));
-    });
-    double oldestRefresh = RunWhilePumping([&] {
+    }) / announcements;
+    figures.refreshOldest = RunWhilePumping([&] {
         for (int i = 0; i < announcements; ++i)
             Announce(base);
-    });
-    std::printf("%8d rows | new row %9.1f us | refresh random row %9.1f us | refresh oldest row %9.1f us\n", rows,
-                fill / rows, randomRefresh / announcements, oldestRefresh / announcements);
+    }) / announcements;
+
+    const int perRound = std::max(1, std::min(rows / 2, 50));
+    const int newRows = std::min(announcements, 500);
+    double newRowTime = 0;
+    int measured = 0;
+    while (measured < newRows) {
+        std::vector<DeviceId> returning;
+        for (int k = 0; k < perRound; ++k) {
+            int last = list.GetItemCount() - 1;
+            returning.push_back(std::stoi(list.GetItemText(last, COL_ID)));
+            list.DeleteItem(last);
+        }
+        PumpUntil([] { return false; }, 30);
+        newRowTime += RunWhilePumping([&] {
+            for (DeviceId id : returning)
+                Announce(id);
+        });
+        measured += perRound;
+    }
+    figures.newRow = newRowTime / measured;
+    std::printf("%8d rows | refresh random row %9.1f us | refresh oldest row %9.1f us | new row %9.1f us\n", rows,
+                figures.refreshRandom, figures.refreshOldest, figures.newRow);
     std::fflush(stdout);
+    return figures;
 }
 
 // Time from a scanner's probe to all flood rows in the table and painted.
@@ -256,14 +294,13 @@ int wmain(int argc, wchar_t** argv)
                              "(ORVANE_TEST_LAN=1)\n");
         return 2;
     }
-    bool hidden = false;
     std::vector<int> sizes = {10, 100, 1000, 10000};
     int announcements = 2000;
     int floodBoxes = 1000;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         if (arg == L"--hidden")
-            hidden = true;
+            g_hidden = true;
         else if (arg == L"--rows" && i + 1 < argc)
             sizes = ParseList(argv[++i]);
         else if (arg == L"--announcements" && i + 1 < argc)
@@ -285,16 +322,25 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "the main dialog could not be created\n");
         return 1;
     }
-    if (hidden)
+    if (g_hidden)
         ::ShowWindow(dialog->GetSafeHwnd(), SW_HIDE);
     PumpUntil([] { return false; }, 500);
 
     std::printf("Cost per handled announcement (%d announcements per figure, %s window):\n", announcements,
-                hidden ? "hidden" : "visible");
+                g_hidden ? "hidden" : "visible");
     DeviceId base = 100000;
+    std::map<int, Figures> figures;
     for (int rows : sizes) {
-        MeasureTableSize(*dialog, rows, announcements, base);
+        figures[rows] = MeasureTableSize(*dialog, rows, announcements, base);
         base += 100000;
+    }
+    if (figures.count(10) && figures.count(1000)) {
+        const Figures& small = figures[10];
+        const Figures& large = figures[1000];
+        std::printf("1,000 rows / 10 rows (goal: at most 2x): refresh random %.2fx, refresh oldest %.2fx, new row "
+                    "%.2fx\n",
+                    large.refreshRandom / small.refreshRandom, large.refreshOldest / small.refreshOldest,
+                    large.newRow / small.newRow);
     }
     if (floodBoxes > 0)
         MeasureProbeToRows(*dialog, floodBoxes);

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers of the end-to-end tests (sourced by tests/e2e/*.sh; ctest runs each NAME.sh as
 # `bash NAME.sh BUILD_DIR` inside the test LAN's PC namespace, with DISPLAY and WINEPREFIX set).
 set -u

@@ -248,3 +248,25 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
         EXPECT_EQ(row.cells[COL_RECORD], L"Off");
     }
 }
+
+// Hundreds of new boxes at once: the list may put off painting while they arrive, but it is
+// visible and fully painted again soon after the last one.
+TEST_F(DiscoveryDialogTest, ListPaintsAgainAfterABurstOfNewBoxes)
+{
+    HWND list = List().GetSafeHwnd();
+    ASSERT_TRUE(::IsWindowVisible(list));
+    ASSERT_TRUE(RunOnWorkerWhilePumping(
+        [&] {
+            for (int i = 0; i < 300; ++i) {
+                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(7000 + i));
+                HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress("10.86.1.15"));
+            }
+        },
+        120000));
+    PumpFor(1000);
+    EXPECT_EQ(List().GetItemCount(), 300);
+    EXPECT_TRUE(::IsWindowVisible(list));
+    EXPECT_TRUE(::GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE);
+    RECT unpainted;
+    EXPECT_FALSE(::GetUpdateRect(list, &unpainted, FALSE)) << "the list still waits to be painted";
+}

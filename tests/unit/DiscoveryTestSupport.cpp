@@ -47,6 +47,8 @@ COrvaneDlg& MainDialog()
             ADD_FAILURE() << "the main dialog could not be created";
         }
     }
+    // Other test helpers may have made a dialog of their own since: announcements go to this one.
+    g_mainDialog = g_testDialog;
     return *g_testDialog;
 }
 

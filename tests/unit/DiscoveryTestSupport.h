@@ -28,8 +28,9 @@ bool OnTestLan();
 std::string PcAddress();
 
 // The main dialog of this test process, created modeless on the calling thread (the test's
-// main thread, which then is its window thread) the first time it is asked for. It is never
-// destroyed: its scanner and watcher threads use it until the process ends.
+// main thread, which then is its window thread) the first time it is asked for, and made the
+// g_mainDialog that announcements go to. It is never destroyed: its scanner and watcher threads
+// use it until the process ends.
 COrvaneDlg& MainDialog();
 // True once MainDialog() has created the dialog.
 bool MainDialogExists();

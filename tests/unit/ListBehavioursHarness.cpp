@@ -320,6 +320,17 @@ HWND ModalDriver::FocusedWindow() const
     return info.hwndFocus;
 }
 
+bool ModalDriver::WaitForFocus(HWND window, int timeoutMs) const
+{
+    const std::uint64_t deadline = NowMs() + (std::uint64_t)timeoutMs;
+    while (FocusedWindow() != window) {
+        if (NowMs() >= deadline)
+            return false;
+        ::Sleep(10);
+    }
+    return true;
+}
+
 std::wstring ModalDriver::StaticTexts(HWND dialog)
 {
     std::wstring texts;

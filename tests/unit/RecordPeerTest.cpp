@@ -2,8 +2,11 @@
 // loopback address (port 80, as the Record command always uses), through the real dialog.
 #include "RecordTestSupport.h"
 
+#include "framework/TextCodec.h"
+
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 
 using namespace recordtest;

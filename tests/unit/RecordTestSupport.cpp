@@ -146,9 +146,10 @@ void MessageBoxCatcher::Watch()
                 std::lock_guard<std::mutex> lock(m_lock);
                 m_texts.push_back(text);
             }
-            ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             // Wait until that box has gone, so that it is counted once.
-            for (int i = 0; i < 200 && ::IsWindow(box); ++i)
+            // (Without a window manager Wine takes about 2 s to take a box away.)
+            for (int i = 0; i < 500 && ::IsWindow(box); ++i)
                 ::Sleep(10);
         }
         ::Sleep(20);

@@ -1,0 +1,219 @@
+// Bad input through the whole receive path: random datagrams sent with a real socket to the
+// real socket of one of the main dialog's scanners.
+#include "DiscoveryTestSupport.h"
+
+#include "discovery/BoardType.h"
+#include "discovery/Ipv4Text.h"
+#include "framework/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+namespace {
+
+constexpr int kDatagrams = 100000;
+constexpr int kPerBatch = 20;  // then a marker, so the socket never holds more than it can
+constexpr DeviceId kMarkerId = 2147480000;
+
+bool IsValid(const std::vector<unsigned char>& bytes)
+{
+    static const unsigned char announce[4] = {0x65, 0, 0, 0};
+    return bytes.size() == 184 && std::memcmp(bytes.data(), announce, 4) == 0;
+}
+
+// One random datagram: most are invalid in one way or another, some are valid announcements
+// with random bodies (new boxes, and boxes already seen).
+std::vector<unsigned char> RandomDatagram(std::mt19937& random, const std::vector<DeviceId>& knownIds)
+{
+    auto randomBytes = [&](size_t length) {
+        std::vector<unsigned char> bytes(length);
+        for (unsigned char& byte : bytes)
+            byte = (unsigned char)random();
+        return bytes;
+    };
+    auto setType = [](std::vector<unsigned char>& bytes, std::uint32_t type) {
+        if (bytes.size() >= 4)
+            std::memcpy(bytes.data(), &type, 4);
+    };
+    int kind = (int)(random() % 100);
+    std::vector<unsigned char> bytes;
+    if (kind < 40) {  // any length 0..3000, any type
+        bytes = randomBytes(random() % 3001);
+    } else if (kind < 70) {  // right length, wrong type
+        bytes = randomBytes(184);
+        const std::uint32_t types[] = {MSG_PROBE, MSG_SET_NETWORK, 0x01000065u, 0x65000000u, 0, 0xFFFFFFFFu,
+                                       (std::uint32_t)random()};
+        std::uint32_t type = types[random() % 7];
+        setType(bytes, type == MSG_ANNOUNCE ? 0 : type);
+    } else if (kind < 85) {  // announcement type, wrong length
+        const size_t lengths[] = {0, 4, 100, 183, 185, 188, 368, 2048, 2049, 3000};
+        bytes = randomBytes(lengths[random() % 10]);
+        setType(bytes, MSG_ANNOUNCE);
+    } else {  // a valid announcement with a random body
+        bytes = randomBytes(184);
+        setType(bytes, MSG_ANNOUNCE);
+        if (kind >= 95 && !knownIds.empty()) {
+            DeviceId id = knownIds[random() % knownIds.size()];
+            std::memcpy(bytes.data() + 4, &id, 4);
+        }
+    }
+    if (bytes.size() >= 8) {
+        DeviceId id;
+        std::memcpy(&id, bytes.data() + 4, 4);
+        if (id == kMarkerId)
+            bytes[4] ^= 1;
+    }
+    return bytes;
+}
+
+std::wstring CellText(std::uint32_t host)
+{
+    return Wide(Ipv4HostToText(host));
+}
+
+} // namespace
+
+TEST(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
+{
+    SKIP_UNLESS_TEST_LAN();
+    ASSERT_TRUE(QuietLan());
+    COrvaneDlg& dialog = MainDialog();
+    EmptyDeviceTable();
+    const CListCtrl& list = dialog.DeviceListCtrl();
+
+    // The scanner bound to the test's address, and a socket of the test's own on that address.
+    const std::string pcAddress = PcAddress();
+    sockaddr_in target = {};
+    for (find_devices* scanner : dialog.m_scanners) {
+        sockaddr_in local = {};
+        int length = sizeof local;
+        if (scanner->IsRunning() && ::getsockname(scanner->Socket(), (sockaddr*)&local, &length) == 0 &&
+            Ipv4ToText(local.sin_addr.s_addr) == pcAddress)
+            target = local;
+    }
+    ASSERT_NE(target.sin_port, 0) << "no scanner on " << pcAddress;
+    NetSocket sender;
+    ASSERT_TRUE(sender.BindLocal(pcAddress.c_str()));
+
+    // Latest valid announcement per box, as the rows must show it.
+    std::map<DeviceId, std::vector<unsigned char>> expected;
+    std::set<DeviceId> invalidIds;
+    std::atomic<int> unanswered{0};
+    std::atomic<int> sendFailures{0};
+    std::atomic<int> lostMarkers{0};
+    std::atomic<DWORD> slowestAnswerMs{0};
+    std::atomic<bool> finished{false};
+
+    std::thread watchdog([&] {
+        while (!finished) {
+            DWORD_PTR result = 0;
+            ULONGLONG start = ::GetTickCount64();
+            if (!::SendMessageTimeoutW(dialog.GetSafeHwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
+                ++unanswered;
+            DWORD took = (DWORD)(::GetTickCount64() - start);
+            if (took > slowestAnswerMs)
+                slowestAnswerMs = took;
+            ::Sleep(20);
+        }
+    });
+
+    auto markerShows = [&](int batch) {
+        LVFINDINFOW find = {};
+        find.flags = LVFI_STRING;
+        std::wstring idText = std::to_wstring(kMarkerId);
+        find.psz = idText.c_str();
+        int row = (int)list.SendMessage(LVM_FINDITEMW, (WPARAM)-1, (LPARAM)&find);
+        return row >= 0 && list.GetItemText(row, COL_LAN_GATEWAY) == CellText((std::uint32_t)batch);
+    };
+    auto send = [&](const void* bytes, size_t length) {
+        if (::sendto(sender.Handle(), (const char*)bytes, (int)length, 0, (const sockaddr*)&target, sizeof target) !=
+            (int)length)
+            ++sendFailures;
+    };
+
+    bool inTime = RunOnWorkerWhilePumping(
+        [&] {
+            std::mt19937 random(20240617);
+            std::vector<DeviceId> knownIds;
+            for (int sent = 0, batch = 1; sent < kDatagrams; ++batch) {
+                for (int i = 0; i < kPerBatch && sent < kDatagrams; ++i, ++sent) {
+                    std::vector<unsigned char> bytes = RandomDatagram(random, knownIds);
+                    DeviceId id = 0;
+                    if (bytes.size() >= 8)
+                        std::memcpy(&id, bytes.data() + 4, 4);
+                    if (IsValid(bytes)) {
+                        if (!expected.count(id))
+                            knownIds.push_back(id);
+                        expected[id] = bytes;
+                    } else if (bytes.size() >= 8) {
+                        invalidIds.insert(id);
+                    }
+                    send(bytes.data(), bytes.size());
+                }
+                // The marker follows the batch through the same socket: once it shows, the
+                // receiver has handled everything sent before it.
+                BoxValues marker = BoxValuesForId(kMarkerId);
+                marker.gateway = (std::uint32_t)batch;
+                DeviceDatagram markerDatagram = MakeAnnouncementDatagram(marker);
+                send(&markerDatagram, sizeof markerDatagram);
+                ULONGLONG deadline = ::GetTickCount64() + 10000;
+                while (!markerShows(batch)) {
+                    if (::GetTickCount64() > deadline) {
+                        ++lostMarkers;
+                        send(&markerDatagram, sizeof markerDatagram);
+                        deadline = ::GetTickCount64() + 10000;
+                        if (lostMarkers > 3)
+                            return;  // the receiver no longer takes datagrams
+                    }
+                    ::Sleep(0);
+                }
+            }
+        },
+        900000);
+    finished = true;
+    watchdog.join();
+
+    EXPECT_TRUE(inTime);
+    EXPECT_EQ(sendFailures.load(), 0);
+    EXPECT_EQ(lostMarkers.load(), 0) << "a marker did not arrive: the receiver stalled or dropped datagrams";
+    EXPECT_EQ(unanswered.load(), 0) << "the window stopped answering";
+    std::printf("[          ] slowest answer of the window during the run: %lu ms\n", slowestAnswerMs.load());
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(::SendMessageTimeoutW(dialog.GetSafeHwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
+
+    // Exactly one row per box of a valid announcement, plus the marker, each showing its box's
+    // latest announcement; invalid datagrams left no row and no interface entry.
+    std::vector<TableRow> rows = ReadTable(list);
+    EXPECT_EQ(rows.size(), expected.size() + 1);
+    std::set<DeviceId> seen;
+    for (const TableRow& row : rows) {
+        DeviceId id = std::stoi(row.cells[COL_ID]);
+        ASSERT_TRUE(seen.insert(id).second) << "two rows for " << id;
+        if (id == kMarkerId)
+            continue;
+        auto found = expected.find(id);
+        ASSERT_NE(found, expected.end()) << "row " << id << " comes from no valid datagram";
+        DeviceDatagram announcement;
+        std::memcpy(&announcement, found->second.data(), sizeof announcement);
+        EXPECT_EQ(row.cells[COL_LAN_IP], Wide(pcAddress));
+        EXPECT_EQ(row.cells[COL_LAN_STATIC_IP], CellText(announcement.lanStaticIp));
+        EXPECT_EQ(row.cells[COL_LAN_NETMASK], CellText(announcement.lanNetmask));
+        EXPECT_EQ(row.cells[COL_LAN_GATEWAY], CellText(announcement.lanGateway));
+        EXPECT_EQ(row.cells[COL_DESCRIPTION], BoardTypeLabel(announcement.boardType));
+        EXPECT_EQ(row.cells[COL_RECORD], L"Off");
+    }
+    int strayEntries = 0;
+    for (DeviceId id : invalidIds) {
+        std::uint32_t index = 0;
+        if (!expected.count(id) && id != kMarkerId && LookUpDeviceInterface(id, &index))
+            ++strayEntries;
+    }
+    EXPECT_EQ(strayEntries, 0) << "invalid datagrams reached the interface map";
+    std::printf("[          ] %d datagrams, %zu boxes from valid ones\n", kDatagrams, expected.size());
+}

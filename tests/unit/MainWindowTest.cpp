@@ -1,0 +1,214 @@
+// The real main dialog's window in this process: its size and place, the layout of its
+// controls after resizes, its title and the scanners behind the title.
+#include "DiscoveryTestSupport.h"
+
+#include "discovery/Ipv4Text.h"
+#include "framework/TextCodec.h"
+
+#include <iphlpapi.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<MIB_IPADDRROW> AddressTable()
+{
+    std::vector<MIB_IPADDRROW> rows;
+    ULONG size = 0;
+    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+        return rows;
+    std::vector<unsigned char> buffer(size);
+    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
+    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
+        return rows;
+    rows.assign(table->table, table->table + table->dwNumEntries);
+    return rows;
+}
+
+// A control's rectangle in the dialog's client coordinates.
+RECT ControlRect(HWND dialog, int id)
+{
+    RECT rect = {};
+    HWND control = ::GetDlgItem(dialog, id);
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SKIP_UNLESS_TEST_LAN();
+        ASSERT_TRUE(QuietLan());
+        m_dialog = MainDialog().GetSafeHwnd();
+        ASSERT_NE(m_dialog, nullptr);
+        PumpFor(50);
+    }
+
+    HWND m_dialog = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, OpensAt880By400CentredInTheWorkArea)
+{
+    RECT window;
+    ASSERT_TRUE(::GetWindowRect(m_dialog, &window));
+    EXPECT_EQ(window.right - window.left, 880);
+    EXPECT_EQ(window.bottom - window.top, 400);
+
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(m_dialog, MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT& work = monitor.rcWork;
+    // Equal margins left and right, top and bottom (an odd remainder may go either way).
+    EXPECT_LE(std::abs((window.left - work.left) - (work.right - window.right)), 1);
+    EXPECT_LE(std::abs((window.top - work.top) - (work.bottom - window.bottom)), 1);
+}
+
+TEST_F(MainWindowTest, DialogHasASizingBorder)
+{
+    LONG_PTR style = ::GetWindowLongPtrW(m_dialog, GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_FALSE(style & DS_MODALFRAME);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+}
+
+// After every resize the list fills the client area above a 40-pixel strip, and the four
+// buttons sit 34 pixels above the bottom: Record at 10, Record Files at 100 (25 pixels wider),
+// Set 160 and Clear 80 pixels from the right, all with Clear's size. Sizes below 160 x 40 are
+// passed on unclamped (negative places; a negative height leaves the list empty-high).
+TEST_F(MainWindowTest, LayoutFollowsTheClientSize)
+{
+    RECT saved;
+    ASSERT_TRUE(::GetWindowRect(m_dialog, &saved));
+    RECT clear = ControlRect(m_dialog, IDC_CLEAR);
+    const int buttonWidth = clear.right - clear.left;
+    const int buttonHeight = clear.bottom - clear.top;
+    ASSERT_GT(buttonWidth, 0);
+    ASSERT_GT(buttonHeight, 0);
+
+    struct ClientSize {
+        int width, height;
+        bool exact;  // small sizes are raised to the window's minimum tracking size
+    };
+    const ClientSize sizes[] = {
+        {1200, 700, true}, {640, 480, true}, {400, 200, true}, {300, 60, true},
+        {170, 45, false},  {150, 39, false}, {100, 30, false}, {20, 10, false},
+    };
+    const LONG_PTR style = ::GetWindowLongPtrW(m_dialog, GWL_STYLE);
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(m_dialog, GWL_EXSTYLE);
+    auto checkLayout = [&](const char* when) {
+        SCOPED_TRACE(when);
+        RECT client;
+        ::GetClientRect(m_dialog, &client);
+        const int W = client.right, H = client.bottom;
+        SCOPED_TRACE("client " + std::to_string(W) + " x " + std::to_string(H));
+        RECT list = ControlRect(m_dialog, IDC_DEVICE_LIST);
+        EXPECT_EQ(list.left, 0);
+        EXPECT_EQ(list.top, 0);
+        EXPECT_EQ(list.right - list.left, W);
+        EXPECT_EQ(list.bottom - list.top, std::max(H - 40, 0));
+        struct Button {
+            int id;
+            int x;
+            int width;
+        };
+        const Button buttons[] = {{IDC_CLEAR, W - 80, buttonWidth},
+                                  {IDC_SET, W - 160, buttonWidth},
+                                  {IDC_RECORD, 10, buttonWidth},
+                                  {IDC_RECORD_FILES, 100, buttonWidth + 25}};
+        for (const Button& button : buttons) {
+            RECT rect = ControlRect(m_dialog, button.id);
+            EXPECT_EQ(rect.left, button.x) << "control " << button.id;
+            EXPECT_EQ(rect.top, H - 34) << "control " << button.id;
+            EXPECT_EQ(rect.right - rect.left, button.width) << "control " << button.id;
+            EXPECT_EQ(rect.bottom - rect.top, buttonHeight) << "control " << button.id;
+        }
+        return std::make_pair(W, H);
+    };
+
+    bool sawNegativeX = false, sawNegativeHeight = false;
+    for (const ClientSize& size : sizes) {
+        RECT frame = {0, 0, size.width, size.height};
+        ::AdjustWindowRectEx(&frame, (DWORD)style, FALSE, (DWORD)exStyle);
+        ::SetWindowPos(m_dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PumpFor(20);
+        auto [W, H] = checkLayout(("asked " + std::to_string(size.width) + " x " + std::to_string(size.height)).c_str());
+        if (size.exact) {
+            EXPECT_EQ(W, size.width);
+            EXPECT_EQ(H, size.height);
+        }
+        sawNegativeX = sawNegativeX || W - 160 < 0;
+        sawNegativeHeight = sawNegativeHeight || H - 40 < 0;
+    }
+    EXPECT_TRUE(sawNegativeX) << "no size made W - 160 negative";
+    EXPECT_TRUE(sawNegativeHeight) << "no size made H - 40 negative";
+
+    // Maximise and minimise through the system menu's commands, then restore: laid out again.
+    // (The pause lets the display server's answers to the moves above arrive first.)
+    ::SetWindowPos(m_dialog, nullptr, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpFor(300);
+    ::SendMessageW(m_dialog, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    PumpFor(50);
+    EXPECT_TRUE(::IsZoomed(m_dialog));
+    checkLayout("maximised");
+    ::SendMessageW(m_dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ::SendMessageW(m_dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    PumpFor(50);
+    EXPECT_TRUE(::IsIconic(m_dialog));
+    ::SendMessageW(m_dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
+    PumpFor(50);
+    EXPECT_FALSE(::IsIconic(m_dialog));
+    checkLayout("restored");
+    RECT restored;
+    ::GetWindowRect(m_dialog, &restored);
+    EXPECT_EQ(restored.right - restored.left, saved.right - saved.left);
+    EXPECT_EQ(restored.bottom - restored.top, saved.bottom - saved.top);
+    ::SetWindowPos(m_dialog, nullptr, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The title lists every local address but 127.0.0.1, in address-table order, joined by "|".
+TEST_F(MainWindowTest, TitleListsTheLocalAddresses)
+{
+    std::vector<MIB_IPADDRROW> table = AddressTable();
+    ASSERT_FALSE(table.empty());
+    std::string expected = "My IP: ";
+    bool first = true;
+    for (const MIB_IPADDRROW& row : table) {
+        std::string address = Ipv4ToText(row.dwAddr);
+        if (address == "127.0.0.1")
+            continue;
+        expected += (first ? "" : "|") + address;
+        first = false;
+    }
+    expected += " (Please disable firewall before scan!)";
+    std::wstring title = MainDialog().GetWindowText();
+    EXPECT_EQ(WideToNarrow(title), expected);
+    EXPECT_NE(title.find(L"10.86.1.1"), std::wstring::npos);
+    EXPECT_NE(title.find(L"10.86.2.1"), std::wstring::npos);
+    EXPECT_EQ(title.find(L"127.0.0.1"), std::wstring::npos);
+}
+
+// One scanner per address-table row, 127.0.0.1 included, each bound to its own address.
+TEST_F(MainWindowTest, OneRunningScannerPerAddress)
+{
+    std::vector<MIB_IPADDRROW> table = AddressTable();
+    const std::vector<find_devices*>& scanners = MainDialog().m_scanners;
+    ASSERT_EQ(scanners.size(), table.size());
+    for (const MIB_IPADDRROW& row : table) {
+        int bound = 0;
+        for (find_devices* scanner : scanners) {
+            sockaddr_in local = {};
+            int length = sizeof local;
+            if (scanner->IsRunning() && ::getsockname(scanner->Socket(), (sockaddr*)&local, &length) == 0 &&
+                local.sin_addr.s_addr == row.dwAddr && local.sin_port != 0)
+                ++bound;
+        }
+        EXPECT_EQ(bound, 1) << Ipv4ToText(row.dwAddr);
+    }
+}

@@ -1,0 +1,71 @@
+// A live stream from a server nobody here wrote: ffmpeg serving MPEG-TS over HTTP in its
+// listen mode, which answers with a chunked body. The test LAN's script starts it (see
+// tests/record_ffmpeg_server.sh) at ORVANE_FFMPEG_TS, by default 10.86.1.19:8080; it serves
+// one client and exits, so this test connects exactly once.
+#include "RecordTestSupport.h"
+
+#include "framework/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace recordtest;
+
+namespace {
+
+TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
+{
+    if (!InTestLan())
+        GTEST_SKIP() << "needs the test LAN with ffmpeg serving a stream (tests/record_ffmpeg_server.sh)";
+    std::string server = Env("ORVANE_FFMPEG_TS");
+    if (server.empty())
+        server = "10.86.1.19:8080";
+    const std::size_t colon = server.find(':');
+    ASSERT_NE(colon, std::string::npos) << server;
+    const std::string host = server.substr(0, colon);
+    const int port = std::atoi(server.c_str() + colon + 1);
+
+    COrvaneDlg& dialog = Dialog();
+    dialog.m_recordSilenceLimitMs = RECORD_SILENCE_LIMIT_MS;
+    MessageBoxCatcher messages;
+    const DeviceId id = 4201;
+    AddBoxRow(id, NarrowToWide(host));
+    // The recording is kept for ffprobe (see the report of this test's script).
+    const std::string path = WideToAnsi(GetExecutableDirectory().c_str()) + "\\record_ffmpeg.ts";
+    ::DeleteFileA(path.c_str());
+
+    // The Record command always uses port 80, where the box simulator listens; ffmpeg has its
+    // own port, so the recorder is started the way OnRecord starts it, with that port.
+    const RecordingGeneration generation = dialog.BeginRecording(id, NarrowToWide(path));
+    std::atomic<bool> ended{false};
+    std::atomic<int> result{1};
+    std::thread recorder([&] {
+        result = dialog.RecordStream(host, port, path, id, generation);
+        ended = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= 4 * RECORD_BLOCK_SIZE || ended; }, 60000));
+    dialog.SetRecordingWanted(id, false);
+    EXPECT_TRUE(PumpUntil([&] { return ended.load(); }, 20000));
+    recorder.join();
+    EXPECT_EQ(result, 0) << "the recording ended by its Stop";
+    EXPECT_TRUE(messages.Texts().empty()) << Narrow(messages.Texts().empty() ? L"" : messages.Texts()[0]);
+
+    const std::vector<unsigned char> bytes = ReadWholeFile(path);
+    ASSERT_GE(bytes.size(), 4u * RECORD_BLOCK_SIZE);
+    EXPECT_EQ(bytes.size() % RECORD_BLOCK_SIZE, 0u);
+    EXPECT_EQ(bytes[0], 0x47);
+    EXPECT_EQ(FirstMissingSyncByte(bytes), -1) << "chunk framing left in the file breaks the packet grid";
+
+    const std::string out = Env("ORVANE_TEST_OUT");
+    if (!out.empty()) {
+        // Wine shows the Unix file system as drive Z:.
+        std::string target = "Z:" + out + "/record_ffmpeg.ts";
+        for (char& c : target)
+            if (c == '/')
+                c = '\\';
+        EXPECT_TRUE(::CopyFileA(path.c_str(), target.c_str(), FALSE)) << target;
+    }
+}
+
+} // namespace
