@@ -93,17 +93,16 @@ lan_up() {
     ip -n "$LAN_BOX" addr add 172.20.5.10/24 dev box1
 
     local ns dev
-    for ns in "$LAN_PC" "$LAN_BOX"; do
-        ip netns exec "$ns" sysctl -q -w net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0 >/dev/null
-        ip -n "$ns" link set lo up
-    done
     for dev in pc1 pc2; do
-        ip netns exec "$LAN_PC" sysctl -q -w "net.ipv4.conf.$dev.rp_filter=0" >/dev/null
         ip -n "$LAN_PC" link set "$dev" up
     done
     for dev in box1 box2; do
-        ip netns exec "$LAN_BOX" sysctl -q -w "net.ipv4.conf.$dev.rp_filter=0" >/dev/null
         ip -n "$LAN_BOX" link set "$dev" up
+    done
+    for ns in "$LAN_PC" "$LAN_BOX"; do
+        ip -n "$ns" link set lo up
+        # rp_filter off everywhere (all, default and each link) inside the namespace.
+        ip netns exec "$ns" sh -c 'for f in /proc/sys/net/ipv4/conf/*/rp_filter; do echo 0 >"$f"; done' || return 1
     done
 }
 
@@ -170,12 +169,6 @@ wine_prefix_copy() {
 wine_server_start() {
     ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all DISPLAY="$3" wineserver -p </dev/null >/dev/null 2>&1
     ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all DISPLAY="$3" wine cmd /c exit </dev/null >/dev/null 2>&1
-}
-
-# wine_probe ARGS...: orvane_probe.exe in the PC namespace (needs LAN_PC, PC_PREFIX, PC_DISPLAY).
-wine_probe() {
-    ip netns exec "$LAN_PC" env WINEPREFIX="$PC_PREFIX" WINEDEBUG=-all DISPLAY="$PC_DISPLAY" \
-        wine "$ORVANE_ROOT/build/x86_64/tests/orvane_probe.exe" "$@" </dev/null 2>/dev/null
 }
 
 # Undoes everything above; safe to call twice. Silent, so that the caller's last line stays

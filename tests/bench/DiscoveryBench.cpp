@@ -6,8 +6,9 @@
 //
 // The main dialog starts scanners on every local address, so this runs only inside the test
 // LAN's PC namespace (ORVANE_TEST_LAN=1), on a display (the dialog is visible).
-// Usage: orvane_bench [--hidden] [--rows N,N,...] [--announcements K] [--flood N]
+// Usage: orvane_bench [discovery] [--hidden] [--rows N,N,...] [--announcements K] [--flood N]
 //   --hidden  keep the dialog hidden (shows what painting costs); --flood 0 skips part 2
+//        orvane_bench record ...  (the recorder's benchmark, tests/bench/RecordBench.cpp)
 #include "app/OrvaneDlg.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/Ipv4Text.h"
@@ -286,8 +287,13 @@ void MeasureProbeToRows(COrvaneDlg& dialog, int boxes)
 
 } // namespace
 
+// The recorder's benchmark, in its own file.
+int RunRecordBench(int argc, wchar_t** argv);
+
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc > 1 && std::wstring(argv[1]) == L"record")
+        return RunRecordBench(argc - 1, argv + 1);
     const char* lan = std::getenv("ORVANE_TEST_LAN");
     if (!lan || std::strcmp(lan, "1") != 0) {
         std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN "
@@ -299,6 +305,8 @@ int wmain(int argc, wchar_t** argv)
     int floodBoxes = 1000;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
+        if (arg == L"discovery")
+            continue;
         if (arg == L"--hidden")
             g_hidden = true;
         else if (arg == L"--rows" && i + 1 < argc)

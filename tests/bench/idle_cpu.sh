@@ -1,8 +1,8 @@
 #!/bin/bash
-# Idle CPU of the running Orvane.exe: 100 boxes in the table, first with nothing selected and
-# then with one row selected, each over a measuring window (30 s by default), as a percentage
-# of one core. Measured for the program as built and for a build whose selection watcher has
-# no pause between passes (-DORVANE_WATCHER_PAUSE_MS=0).
+# Idle CPU of the running Orvane.exe: 100 boxes in the table and then silent (their rows stay),
+# first with nothing selected and then with one row selected, each over a measuring window
+# (30 s by default), as a percentage of one core. Measured for the program as built and for a
+# build whose selection watcher has no pause between passes (-DORVANE_WATCHER_PAUSE_MS=0).
 #
 # Under Wine every message a thread sends to another thread's window goes through the
 # wineserver, so the wineserver's CPU is part of what the program costs; both are printed.
@@ -13,7 +13,9 @@
 #
 # usage: tests/bench/idle_cpu.sh [seconds]
 # environment: ORVANE_BUILD      build directory of the program as built (default build/x86_64)
-#              ORVANE_NOPAUSE_BUILD  where the no-pause build goes (default build/bench-nopause)
+#              IDLE_VARIANTS     what to measure: "built" and watcher pauses in ms, each built
+#                                into <IDLE_BUILD_BASE>-<ms> (default "built 0")
+#              IDLE_BUILD_BASE   default build/bench-pause
 #              IDLE_PREFIX       namespace and interface prefix (default idl)
 #              IDLE_DISPLAY      Xvfb display number (default 79)
 #              WINE_TEMPLATE     Wine prefix to copy (default /tmp/wine-template)
@@ -21,8 +23,9 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 SECONDS_PER_RUN=${1:-30}
-BUILD=${ORVANE_BUILD:-$ROOT/build/x86_64}
-NOPAUSE_BUILD=${ORVANE_NOPAUSE_BUILD:-$ROOT/build/bench-nopause}
+BUILD=$(realpath -m "${ORVANE_BUILD:-$ROOT/build/x86_64}")
+VARIANTS=${IDLE_VARIANTS:-built 0}
+BUILD_BASE=$(realpath -m "${IDLE_BUILD_BASE:-$ROOT/build/bench-pause}")
 P=${IDLE_PREFIX:-idl}
 PC=${P}pc
 BOX=${P}box
@@ -58,10 +61,13 @@ build_programs() {
             -DCMAKE_BUILD_TYPE=Release >/dev/null
         ninja -j2 -C "$BUILD" Orvane >/dev/null
     fi
-    log "building the no-pause watcher in $NOPAUSE_BUILD"
-    cmake -S "$ROOT" -B "$NOPAUSE_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF -DCMAKE_CXX_FLAGS=-DORVANE_WATCHER_PAUSE_MS=0 >/dev/null
-    ninja -j2 -C "$NOPAUSE_BUILD" Orvane >/dev/null
+    for variant in $VARIANTS; do
+        [ "$variant" = built ] && continue
+        log "building a watcher with a pause of $variant ms in $BUILD_BASE-$variant"
+        cmake -S "$ROOT" -B "$BUILD_BASE-$variant" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF -DCMAKE_CXX_FLAGS="-DORVANE_WATCHER_PAUSE_MS=$variant" >/dev/null
+        ninja -j2 -C "$BUILD_BASE-$variant" Orvane >/dev/null
+    done
     if [ ! -x "$BOXSIM" ]; then
         log "building the box simulator"
         mkdir -p "$(dirname "$BOXSIM")"
@@ -98,7 +104,7 @@ program_pid() {
 }
 
 wineserver_pid() {
-    for pid in $(pgrep -x wineserver || true); do
+    for pid in $(pgrep wineserver || true); do
         if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$PREFIX"; then
             echo "$pid"
             return
@@ -123,13 +129,20 @@ pixel_at() {
     DISPLAY=:$DISPLAY_NUMBER import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -1 | awk '{ print $3 }'
 }
 
-# Starts the exe, waits for its table to fill, measures idle and one-row-selected CPU.
+# Starts the box simulator with 100 boxes and the exe, lets the table fill, silences the
+# boxes and measures the CPU with nothing selected and with one row selected.
 run_variant() {
     local name=$1 exe=$2
+    ip netns exec "$BOX" "$BOXSIM" --boxes 100 --ip 10.86.1.10 --log "$WORK/boxsim.log" </dev/null >/dev/null 2>&1 &
+    BOXSIM_PID=$!
+    sleep 1
     ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all wineserver -p </dev/null >/dev/null 2>&1
     ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all DISPLAY=:$DISPLAY_NUMBER \
         wine "$exe" </dev/null >/dev/null 2>&1 &
     sleep 8  # start-up, the first probe and the 100 answers
+    # From now on the boxes stay silent and the table keeps its rows: nothing happens but the
+    # program's own idling.
+    ip netns exec "$BOX" bash -c 'exec 3<>/dev/tcp/127.0.0.1/7000; echo RESET >&3; head -1 <&3' >/dev/null
     PROGRAM_PID=$(program_pid)
     local server
     server=$(wineserver_pid)
@@ -157,6 +170,8 @@ run_variant() {
 
     printf '%-28s | %s | %s\n' "$name" "$idle" "$selected"
     kill "$PROGRAM_PID" 2>/dev/null || true
+    kill "$BOXSIM_PID" 2>/dev/null || true
+    BOXSIM_PID=
     PROGRAM_PID=
     WINEPREFIX=$PREFIX wineserver -k 2>/dev/null || true
     sleep 1
@@ -172,12 +187,16 @@ cp -a "$TEMPLATE" "$PREFIX"
 ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all \
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 WINEPREFIX=$PREFIX wineserver -k 2>/dev/null || true
-ip netns exec "$BOX" "$BOXSIM" --boxes 100 --ip 10.86.1.10 --log "$WORK/boxsim.log" </dev/null >/dev/null 2>&1 &
-BOXSIM_PID=$!
-sleep 1
 
 echo "Idle CPU of Orvane.exe with 100 rows, % of one core over $SECONDS_PER_RUN s"
 echo "(columns: Orvane.exe, wineserver, both)"
 printf '%-28s | %-20s | %-20s\n' "watcher" "nothing selected" "one row selected"
-run_variant "with pause (as built)" "$BUILD/Orvane.exe"
-run_variant "no pause" "$NOPAUSE_BUILD/Orvane.exe"
+for variant in $VARIANTS; do
+    if [ "$variant" = built ]; then
+        run_variant "as built" "$BUILD/Orvane.exe"
+    elif [ "$variant" = 0 ]; then
+        run_variant "no pause" "$BUILD_BASE-0/Orvane.exe"
+    else
+        run_variant "pause $variant ms" "$BUILD_BASE-$variant/Orvane.exe"
+    fi
+done

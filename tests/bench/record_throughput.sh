@@ -84,7 +84,7 @@ run_recorder() {
 # run_curl N: the same request (only User-Agent, no Host or Accept) from N curls at once.
 # Sets CURL_MBPS and CURL_CPU_PER_GB.
 run_curl() {
-    local n=$1 host timing results
+    local n=$1 host timing results pids=()
     rm -f "$files"/*
     timing=$(mktemp)
     results=$(mktemp)
@@ -93,8 +93,9 @@ run_curl() {
             ip netns exec "$LAN_PC" curl -s --http1.1 -H 'Host:' -H 'Accept:' -A 'VLC/2.0.0' \
                 --max-time "$seconds" -o "$files/curl_$host.ts" -w '%{size_download} %{time_total}\n' \
                 "http://$host/0.ts" >>"$results" &
+            pids+=($!)
         done
-        wait
+        wait "${pids[@]}"
     }; } 2>"$timing"
     read -r user system <"$timing"
     CURL_MBPS=$(awk '{ bytes += $1; if ($2 > t) t = $2 } END { printf "%.1f", bytes / t / 1e6 }' "$results")

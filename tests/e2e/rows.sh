@@ -10,10 +10,11 @@ boxsim ADD "id=7,ip=10.86.1.11,static=192.168.7.20,mask=255.255.0.0,gw=192.168.7
 boxsim ADD "id=9,ip=10.86.1.12,static=172.16.9.30,mask=255.255.255.0,gw=172.16.9.254,mac=0a:bb:cc:dd:ee:09,board=100" || exit 1
 
 start_orvane
-rows=
-for _ in $(seq 50); do
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+deadline=$(($(now_ms) + 5000))
+while :; do
     rows=$(probe rows)
-    [[ $(grep -c . <<<"$rows") -ge 2 ]] && break
+    [[ $(grep -c . <<<"$rows") -ge 2 || $(now_ms) -ge $deadline ]] && break
     sleep 0.1
 done
 screenshot rows

@@ -197,9 +197,9 @@ public:
         LVITEMW item = {};
         item.stateMask = mask;
         item.state = state;
-        LRESULT ignored = 0;
+        LRESULT done = FALSE;
         return m_memory.Write(0, &item, sizeof item) &&
-               SendToWindow(m_list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)m_memory.Address(), ignored);
+               SendToWindow(m_list, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)m_memory.Address(), done) && done;
     }
 
 private:

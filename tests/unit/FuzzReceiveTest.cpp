@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kDatagrams = 100000;
-constexpr int kPerBatch = 20;  // then a marker, so the socket never holds more than it can
+constexpr int kPerBatch = 100;  // then a marker, so the socket never holds more than it can
 constexpr DeviceId kMarkerId = 2147480000;
 
 bool IsValid(const std::vector<unsigned char>& bytes)
@@ -27,8 +27,8 @@ bool IsValid(const std::vector<unsigned char>& bytes)
     return bytes.size() == 184 && std::memcmp(bytes.data(), announce, 4) == 0;
 }
 
-// One random datagram: most are invalid in one way or another, some are valid announcements
-// with random bodies (new boxes, and boxes already seen).
+// One random datagram: 85 in 100 are invalid in one way or another, the others valid
+// announcements with random bodies (3 new boxes, 12 boxes already seen).
 std::vector<unsigned char> RandomDatagram(std::mt19937& random, const std::vector<DeviceId>& knownIds)
 {
     auto randomBytes = [&](size_t length) {
@@ -58,7 +58,7 @@ std::vector<unsigned char> RandomDatagram(std::mt19937& random, const std::vecto
     } else {  // a valid announcement with a random body
         bytes = randomBytes(184);
         setType(bytes, MSG_ANNOUNCE);
-        if (kind >= 95 && !knownIds.empty()) {
+        if (kind >= 88 && !knownIds.empty()) {
             DeviceId id = knownIds[random() % knownIds.size()];
             std::memcpy(bytes.data() + 4, &id, 4);
         }
@@ -171,7 +171,7 @@ TEST(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
                         if (lostMarkers > 3)
                             return;  // the receiver no longer takes datagrams
                     }
-                    ::Sleep(0);
+                    ::Sleep(1);
                 }
             }
         },
