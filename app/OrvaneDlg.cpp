@@ -153,5 +153,6 @@ void COrvaneDlg::OnListItemChanged(NMHDR*, LRESULT* pResult)
 
 LRESULT COrvaneDlg::OnAnnouncement(WPARAM, LPARAM lParam)
 {
-    return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam));
+    // Sent by another thread: a scanner's receiver.
+    return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam), ::InSendMessage() != FALSE);
 }

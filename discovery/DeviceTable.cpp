@@ -78,11 +78,12 @@ int DeviceTable::FindRow(DeviceId id)
     return row;
 }
 
-int DeviceTable::Apply(const AnnouncementJob& job)
+int DeviceTable::Apply(const AnnouncementJob& job, bool fromReceiver)
 {
     int row = FindRow(job.deviceId);
     if (row < 0) {
-        HoldRedrawForNewRows();
+        if (fromReceiver)
+            HoldRedrawForNewRows();
         row = m_list.InsertItem(0, std::to_wstring(job.deviceId));
         RowTag* tag = new RowTag{job.deviceId, {0}};
         m_rowTags.push_back(tag);
@@ -104,9 +105,10 @@ constexpr UINT NEW_ROW_REDRAW_MS = 200;
 } // namespace
 
 // A row inserted at the top of a visible list makes the list scroll and repaint at once; when
-// hundreds of boxes answer one probe, that painting, not the table work, would set the pace.
-// So the list stops painting at the first new row and paints everything once the timer ends
-// the hold. Refreshes of listed boxes paint as usual.
+// hundreds of boxes answer one probe, that painting, not the table work, would set the pace
+// (tens of milliseconds per row under Wine). So the list stops painting at the first new row
+// from a receiver and paints everything once the timer ends the hold. Refreshes of listed
+// boxes paint as usual.
 void DeviceTable::HoldRedrawForNewRows()
 {
     HWND list = m_list.GetSafeHwnd();

@@ -51,7 +51,9 @@ public:
     void Attach(const CListCtrl& list) { m_list = list; }
 
     // Window thread only. Returns the row written, or -1 when the row could not be inserted.
-    int Apply(const AnnouncementJob& job);
+    // fromReceiver: the job came from a scanner's receiver, which may bring hundreds of new
+    // boxes in a row; their new rows are then painted together (see HoldRedrawForNewRows).
+    int Apply(const AnnouncementJob& job, bool fromReceiver = false);
     // The row that shows the box, or -1. Window thread only.
     int FindRow(DeviceId id);
 
