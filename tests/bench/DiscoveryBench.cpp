@@ -16,6 +16,7 @@
 #include <commctrl.h>
 #include <iphlpapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -24,7 +25,6 @@
 #include <cwchar>
 #include <functional>
 #include <map>
-#include <algorithm>
 #include <mutex>
 #include <random>
 #include <string>
@@ -286,7 +286,14 @@ void MeasureProbeToRows(COrvaneDlg& dialog, int boxes)
     find_devices* scanner = new find_devices;  // scanners live until the process ends
     scanner->Start(local.dwAddr, local.dwIndex);
     bool all = PumpUntil([&] { return list.GetItemCount() >= boxes; }, 30000);
-    ::RedrawWindow(list.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    // Shown: the list is visible again (new rows may hold its painting briefly) and painted.
+    HWND listWindow = list.GetSafeHwnd();
+    PumpUntil(
+        [&] {
+            return (::GetWindowLongPtrW(listWindow, GWL_STYLE) & WS_VISIBLE) &&
+                   !::GetUpdateRect(listWindow, nullptr, FALSE);
+        },
+        5000);
     double elapsed = MicrosecondsSince(start);
     if (all) {
         std::printf("probe to rows: %d boxes shown %.1f ms after the probe (%s)\n", boxes, elapsed / 1000,

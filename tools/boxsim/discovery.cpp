@@ -45,6 +45,7 @@ bool DiscoveryResponder::Open(std::string& error)
     const int on = 1;
     setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(DISCOVERY_PORT);
@@ -62,9 +63,16 @@ void DiscoveryResponder::Run()
     std::vector<std::uint8_t> buffer(65536);
     for (;;) {
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t length = recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC,
-                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+        iovec data{buffer.data(), buffer.size()};
+        char control[CMSG_SPACE(sizeof(in_pktinfo))];
+        msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t length = recvmsg(fd_, &message, MSG_TRUNC);
         if (length < 0) {
             if (errno != EINTR) {
                 LogLine(std::string("WARN udp receive: ") + std::strerror(errno));
@@ -73,12 +81,20 @@ void DiscoveryResponder::Run()
             continue;
         }
         const std::size_t kept = std::min<std::size_t>(static_cast<std::size_t>(length), buffer.size());
-        HandleDatagram(buffer.data(), kept, from);
+        unsigned arrivedOn = 0;
+        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info;
+                std::memcpy(&info, CMSG_DATA(header), sizeof info);
+                arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
+            }
+        }
+        HandleDatagram(buffer.data(), kept, from, arrivedOn);
     }
 }
 
 void DiscoveryResponder::HandleDatagram(const std::uint8_t* bytes, std::size_t length,
-                                        const sockaddr_in& from)
+                                        const sockaddr_in& from, unsigned arrivedOn)
 {
     std::string type = "-";
     std::uint32_t msgType = 0;
@@ -92,7 +108,7 @@ void DiscoveryResponder::HandleDatagram(const std::uint8_t* bytes, std::size_t l
 
     if (length != DATAGRAM_SIZE) return;
     if (msgType == MSG_PROBE) {
-        AnswerProbe(from);
+        AnswerProbe(from, arrivedOn);
     } else if (msgType == MSG_SET_NETWORK) {
         DeviceDatagram command;
         std::memcpy(&command, bytes, sizeof command);
@@ -100,7 +116,7 @@ void DiscoveryResponder::HandleDatagram(const std::uint8_t* bytes, std::size_t l
     }
 }
 
-void DiscoveryResponder::AnswerProbe(const sockaddr_in& to)
+void DiscoveryResponder::AnswerProbe(const sockaddr_in& to, unsigned arrivedOn)
 {
     int floodCount = 0;
     DeviceId floodBase = 0;
@@ -113,6 +129,8 @@ void DiscoveryResponder::AnswerProbe(const sockaddr_in& to)
     }
     // Each box answers once per probe, from its own address.
     for (const Box& box : boxes_.Snapshot()) {
+        const unsigned boxLink = InterfaceIndexOf(box.ip);
+        if (arrivedOn != 0 && boxLink != 0 && boxLink != arrivedOn) continue;
         const DeviceDatagram answer = MakeAnnouncement(box);
         SendFrom(SourceFor(box), to, &answer, sizeof answer);
     }

@@ -29,8 +29,10 @@ public:
     bool SendRaw(const std::vector<std::uint8_t>& bytes, std::string& result);
 
 private:
-    void HandleDatagram(const std::uint8_t* bytes, std::size_t length, const sockaddr_in& from);
-    void AnswerProbe(const sockaddr_in& to);
+    // arrivedOn: the interface the datagram came in on (0 when unknown).
+    void HandleDatagram(const std::uint8_t* bytes, std::size_t length, const sockaddr_in& from, unsigned arrivedOn);
+    // Boxes answer only probes that reach their own link, as real boxes on one segment do.
+    void AnswerProbe(const sockaddr_in& to, unsigned arrivedOn);
     void ApplySet(const DeviceDatagram& command);
     void SendFloodAnnouncements(int count, DeviceId base, const sockaddr_in& to);
     // Sends from the given local address (0: the kernel chooses).

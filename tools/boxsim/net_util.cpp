@@ -115,3 +115,19 @@ bool IsLocalAddress(Ipv4Host host)
     }
     return false;
 }
+
+unsigned InterfaceIndexOf(Ipv4Host host)
+{
+    unsigned index = 0;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return 0;
+    }
+    for (ifaddrs* it = list; it != nullptr && index == 0; it = it->ifa_next) {
+        if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
+        auto* in = reinterpret_cast<sockaddr_in*>(it->ifa_addr);
+        if (ntohl(in->sin_addr.s_addr) == host) index = if_nametoindex(it->ifa_name);
+    }
+    freeifaddrs(list);
+    return index;
+}

@@ -22,3 +22,5 @@ bool ParseHex(const std::string& text, std::vector<std::uint8_t>& out);
 // Non-loopback IPv4 addresses of this network namespace, in interface order.
 std::vector<Ipv4Host> LocalAddresses();
 bool IsLocalAddress(Ipv4Host host);
+// The index of the interface that holds the address here, or 0 when none does.
+unsigned InterfaceIndexOf(Ipv4Host host);
