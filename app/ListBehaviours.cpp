@@ -6,7 +6,7 @@
 
 // The benchmark builds a watcher without pause (-DORVANE_WATCHER_PAUSE_MS=0) to compare.
 #ifndef ORVANE_WATCHER_PAUSE_MS
-#define ORVANE_WATCHER_PAUSE_MS 30
+#define ORVANE_WATCHER_PAUSE_MS 80
 #endif
 
 namespace {
@@ -14,8 +14,8 @@ namespace {
 constexpr COLORREF COLOR_RECORDING_BK = 0xFFE8CC;  // light blue
 constexpr COLORREF COLOR_IDLE_BK = 0xFFFFFF;       // white
 
-// Long enough that the watcher costs next to nothing, short enough that the Record caption
-// follows the selection well within 100 ms.
+// Long enough that the watcher costs well under 1% of a core, short enough that the Record
+// caption follows the selection within 100 ms.
 constexpr DWORD WATCHER_PAUSE_MS = ORVANE_WATCHER_PAUSE_MS;
 
 const wchar_t CAPTION_RECORD[] = L"Record";
@@ -29,6 +29,30 @@ int HighestSelectedRow(const CListCtrl& list)
             return row;
     }
     return -1;
+}
+
+// One message: whether the row is selected, and its RowTag (null for a row without one or a
+// row that does not exist).
+bool ReadRow(const CListCtrl& list, int row, bool* selected, const RowTag** tag)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM | LVIF_STATE;
+    item.stateMask = LVIS_SELECTED;
+    item.iItem = row;
+    if (!list.SendMessage(LVM_GETITEMW, 0, (LPARAM)&item))
+        return false;
+    *selected = (item.state & LVIS_SELECTED) != 0;
+    *tag = reinterpret_cast<const RowTag*>(item.lParam);
+    return true;
+}
+
+// The box of a row: its RowTag's id, which is what column 0 shows; the column's text for a
+// row without a tag.
+DeviceId RowDeviceId(const CListCtrl& list, int row, const RowTag* tag)
+{
+    if (tag)
+        return tag->deviceId;
+    return (DeviceId)std::atoi(WideToNarrow(list.GetItemText(row, COL_ID)).c_str());
 }
 
 } // namespace
@@ -68,22 +92,32 @@ void COrvaneDlg::OnClear()
 // The watcher thread's body; never returns. Keeps m_selectedRow on the selected row with the
 // highest index and the Record button's caption on that box's recording flag. It reaches the
 // list and the button only by messages, so it waits whenever the window thread is busy.
+// A pass costs one message while nothing is selected and two while the same single row stays
+// selected.
 void COrvaneDlg::WatchSelection()
 {
     bool selectionSeen = false;
     DeviceId selectedId = 0;
+    int lastRow = -1;                       // the row the latest pass found selected
     const wchar_t* shownCaption = nullptr;  // only this thread sets the caption
     const CWnd recordButton = GetDlgItem(IDC_RECORD);
     for (;;) {
         const UINT selectedCount = m_list.GetSelectedCount();
-        if (selectedCount != 0) {
-            // One selected row is found with one message; several by the scan from the bottom.
-            const int row = selectedCount == 1 ? m_list.GetNextItem(-1, LVNI_SELECTED) : HighestSelectedRow(m_list);
-            if (row >= 0) {
-                selectionSeen = true;
-                selectedId = (DeviceId)std::atoi(WideToNarrow(m_list.GetItemText(row, COL_ID)).c_str());
-                m_selectedRow = row;
-            }
+        int row = -1;
+        bool selected = false;
+        const RowTag* tag = nullptr;
+        if (selectedCount == 1 && lastRow >= 0 && ReadRow(m_list, lastRow, &selected, &tag) && selected) {
+            row = lastRow;  // still the one selected row
+        } else if (selectedCount != 0) {
+            row = selectedCount == 1 ? m_list.GetNextItem(-1, LVNI_SELECTED) : HighestSelectedRow(m_list);
+            if (row >= 0 && !ReadRow(m_list, row, &selected, &tag))
+                tag = nullptr;
+        }
+        lastRow = row;
+        if (row >= 0) {
+            selectionSeen = true;
+            selectedId = RowDeviceId(m_list, row, tag);
+            m_selectedRow = row;
         }
 
         const wchar_t* caption = CAPTION_RECORD;

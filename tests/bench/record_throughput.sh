@@ -6,7 +6,8 @@
 # and curl fetch it with the same request for the same time, one after the other: first one
 # box, then 8 boxes at once. Printed: MB/s of each (MB = 10^6 bytes), the recorder's share of
 # curl's rate (goal: at least 0.9), and CPU seconds per GB received; the recorder's CPU
-# counts its own process and the wineserver, through which Wine's sockets go.
+# counts its own process and the wineserver, through which Wine's sockets go. Each figure is
+# the median of ORVANE_BENCH_ROUNDS rounds (default 3).
 #
 # usage (as root): tests/bench/record_throughput.sh [BUILD_DIR] [SECONDS]
 #   BUILD_DIR   the x86_64 build (default build/x86_64), already built
@@ -103,14 +104,30 @@ run_curl() {
     rm -f "$timing" "$results" "$files"/*
 }
 
-log "recording throughput, $seconds s per run, box simulator at full speed over veth"
-printf '%-8s %12s %12s %8s %16s %16s %16s\n' boxes "recorder MB/s" "curl MB/s" ratio \
+# The median of the numbers given.
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
+# Other work on the machine moves single runs a lot: alternate the two fetchers and print
+# the median of several rounds.
+rounds=${ORVANE_BENCH_ROUNDS:-3}
+log "recording throughput: $rounds rounds of $seconds s each, box simulator at full speed over veth"
+printf '%-6s %14s %10s %6s %18s %15s %14s\n' boxes "recorder MB/s" "curl MB/s" ratio \
     "recorder CPU s/GB" "(process only)" "curl CPU s/GB"
 for boxes in 1 8; do
-    run_recorder "$boxes"
-    run_curl "$boxes"
-    ratio=$(awk -v r="$REC_MBPS" -v c="$CURL_MBPS" 'BEGIN { printf "%.2f", r / c }')
-    printf '%-8s %12s %12s %8s %16s %16s %16s\n' "$boxes" "$REC_MBPS" "$CURL_MBPS" "$ratio" \
-        "$REC_CPU_PER_GB" "$REC_PROCESS_CPU_PER_GB" "$CURL_CPU_PER_GB"
+    rec_mbps=() rec_cpu=() rec_process=() curl_mbps=() curl_cpu=() ratios=()
+    for _ in $(seq "$rounds"); do
+        run_recorder "$boxes"
+        run_curl "$boxes"
+        rec_mbps+=("$REC_MBPS") rec_cpu+=("$REC_CPU_PER_GB") rec_process+=("$REC_PROCESS_CPU_PER_GB")
+        curl_mbps+=("$CURL_MBPS") curl_cpu+=("$CURL_CPU_PER_GB")
+        ratios+=("$(awk -v r="$REC_MBPS" -v c="$CURL_MBPS" 'BEGIN { printf "%.2f", r / c }')")
+        printf '  round: %-6s recorder %8s MB/s, curl %8s MB/s\n' "$boxes" "$REC_MBPS" "$CURL_MBPS"
+    done
+    printf '%-6s %14s %10s %6s %18s %15s %14s\n' "$boxes" "$(median "${rec_mbps[@]}")" "$(median "${curl_mbps[@]}")" \
+        "$(median "${ratios[@]}")" "$(median "${rec_cpu[@]}")" "$(median "${rec_process[@]}")" \
+        "$(median "${curl_cpu[@]}")"
 done
+echo "(medians; ratio = recorder / curl of the same round; goal: ratio >= 0.9)"
 lab_cleanup

@@ -37,7 +37,11 @@ const wchar_t USAGE[] =
     L"  click ID           click a button\n"
     L"  close              ask the window to close\n"
     L"  size W H           give the window an outer size of W x H\n"
-    L"  work-area          the desktop work area: left top right bottom\n";
+    L"  work-area          the desktop work area: left top right bottom\n"
+    L"  screen-rect ID     a control's rectangle on the screen\n"
+    L"  item-rect ROW      a list row's rectangle on the screen\n"
+    L"  dialog-text TITLE  the texts of the controls of the dialog with this title (message boxes)\n"
+    L"  dialog-rect TITLE ID  a control of that dialog on the screen (ID 0: the dialog itself)\n";
 
 void PrintUtf8(const std::wstring& text)
 {
@@ -269,6 +273,38 @@ int SelectRow(HWND list, int row)
     return 0;
 }
 
+// A dialog other than the main window (a message box, the Set dialog) by its exact title.
+HWND FindDialogByTitle(const wchar_t* title)
+{
+    return ::FindWindowW(L"#32770", title);
+}
+
+BOOL CALLBACK PrintChildText(HWND child, LPARAM)
+{
+    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    if (::SendMessageTimeoutW(child, WM_GETTEXT, 1024, (LPARAM)text, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &length) &&
+        length > 0)
+        PrintLine(std::to_wstring(::GetDlgCtrlID(child)) + L"\t" + text);
+    return TRUE;
+}
+
+// A list row's rectangle, asked for in the list's process and mapped to the screen.
+int PrintItemRect(HWND list, int row)
+{
+    RemoteMemory memory(list, sizeof(RECT));
+    RECT rect = {};
+    rect.left = LVIR_BOUNDS;
+    LRESULT ok = FALSE;
+    if (!memory.IsValid() || !memory.Write(0, &rect, sizeof rect) ||
+        !SendToWindow(list, LVM_GETITEMRECT, (WPARAM)row, (LPARAM)memory.Address(), ok) || !ok ||
+        !memory.Read(0, &rect, sizeof rect))
+        return Fail(L"cannot read the row's rectangle");
+    ::MapWindowPoints(list, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+    PrintRect(rect);
+    return 0;
+}
+
 int Run(int argc, wchar_t** argv)
 {
     if (argc < 2)
@@ -284,6 +320,22 @@ int Run(int argc, wchar_t** argv)
         if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
             return Fail(L"SPI_GETWORKAREA failed");
         PrintRect(area);
+        return 0;
+    }
+    if (command == L"dialog-text" || command == L"dialog-rect") {
+        HWND other = argc >= 3 ? FindDialogByTitle(argv[2]) : nullptr;
+        if (!other)
+            return Fail(L"no dialog with that title");
+        if (command == L"dialog-text") {
+            ::EnumChildWindows(other, PrintChildText, 0);
+            return 0;
+        }
+        int id = 0;
+        HWND target = argc >= 4 && ParseInt(argv[3], id) && id != 0 ? ::GetDlgItem(other, id) : other;
+        RECT rect = {};
+        if (!target || !::GetWindowRect(target, &rect))
+            return Fail(L"no such control");
+        PrintRect(rect);
         return 0;
     }
     if (command == L"wait-window")
@@ -315,16 +367,18 @@ int Run(int argc, wchar_t** argv)
         return 0;
     }
 
-    if (command == L"rows" || command == L"row-count" || command == L"select") {
+    if (command == L"rows" || command == L"row-count" || command == L"select" || command == L"item-rect") {
         HWND list = ::GetDlgItem(dialog, DEVICE_LIST_ID);
         if (!list)
             return Fail(L"no device list");
         if (command == L"select")
             return hasFirst ? SelectRow(list, first) : Fail(L"select needs a row index");
+        if (command == L"item-rect")
+            return hasFirst ? PrintItemRect(list, first) : Fail(L"item-rect needs a row index");
         return PrintRows(list, command == L"row-count");
     }
 
-    if (command == L"control-rect" || command == L"caption" || command == L"click") {
+    if (command == L"control-rect" || command == L"screen-rect" || command == L"caption" || command == L"click") {
         if (!hasFirst)
             return Fail(L"a control id is needed");
         HWND control = ::GetDlgItem(dialog, first);
@@ -333,6 +387,13 @@ int Run(int argc, wchar_t** argv)
         if (command == L"control-rect") {
             RECT rect = {};
             if (!ControlRectInClient(dialog, control, rect))
+                return Fail(L"cannot read the rectangle");
+            PrintRect(rect);
+            return 0;
+        }
+        if (command == L"screen-rect") {
+            RECT rect = {};
+            if (!::GetWindowRect(control, &rect))
                 return Fail(L"cannot read the rectangle");
             PrintRect(rect);
             return 0;

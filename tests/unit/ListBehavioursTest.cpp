@@ -182,6 +182,21 @@ TEST_F(ListBehaviours, WatcherFollowsTheFlagAndRowMovesOfTheSelectedBox)
     WaitForWatcher(L"Record", 2);
 }
 
+TEST_F(ListBehaviours, WatcherNoticesAnotherBoxSelectedAtTheSameRow)
+{
+    ShowBoxes({632, 631});  // rows 0, 1 = 631, 632
+    SetRecording(631, true);
+    SelectRows(List(), {1});
+    WaitForWatcher(L"Record", 1);
+
+    // Between two passes: box 631 gets selected instead, and a new box at the top moves it to
+    // the row 632 had.
+    SelectRows(List(), {0});
+    ShowBoxes({633});
+    ASSERT_EQ(RowIds(List()), std::vector<DeviceId>({633, 631, 632}));
+    WaitForWatcher(L"Stop", 1);
+}
+
 // --- Clear --------------------------------------------------------------------------------
 
 struct ClearCase {

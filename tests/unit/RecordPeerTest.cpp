@@ -35,6 +35,7 @@ struct PeerCase {
     int maxBlocks;
     const wchar_t* message;  // text before the host; nullptr: no message
     bool fileEntryKept;
+    bool checkBlockOnDiskWhileWaiting = false;
 };
 
 void EndlessAfter(PeerConnection& peer, const std::string& header)
@@ -95,7 +96,7 @@ const PeerCase kCases[] = {
          if (p.Send(OK_HEADER) && p.SendPattern(0, BLOCK + 10))
              p.WaitForClientClose(20000);
      },
-     Operator::WAITS, 1, 1, L"Stream ended, no data for 1.5 seconds: ", true},
+     Operator::WAITS, 1, 1, L"Stream ended, no data for 1.5 seconds: ", true, true},
     {"chunked body that ends", 28, nullptr, true, ChunkedTwoBlocksThenEnd, Operator::WAITS, 2, 2,
      L"Stream ended by the box: ", true},
     {"stop while the header is awaited", 29, nullptr, true,
@@ -136,6 +137,11 @@ TEST_P(RecordPeer, EndsAsSpecifiedInBoundedTime)
     const std::string path = Narrow(dialog.RecordingFile(id));
     ASSERT_FALSE(path.empty());
 
+    if (c.checkBlockOnDiskWhileWaiting) {
+        // The recorder now waits for the next block: the complete one is already on disk.
+        EXPECT_TRUE(PumpUntil([&] { return FileSize(path) == BLOCK; }, 1000));
+        EXPECT_EQ(ReadRow(id).record, L"On");
+    }
     if (c.action == Operator::STOPS_AFTER_TWO_BLOCKS) {
         ASSERT_TRUE(PumpUntil([&] { return FileSize(path) >= 2 * BLOCK; }, 10000));
         ClickRecord();
@@ -181,6 +187,32 @@ INSTANTIATE_TEST_SUITE_P(Peers, RecordPeer, ::testing::Range(0, (int)(sizeof kCa
                                      ch = '_';
                              return name;
                          });
+
+// A file that cannot be created: the recording fails like a failed connect, with a message
+// that names the file, and the connection is closed.
+TEST(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
+{
+    COrvaneDlg& dialog = Dialog();
+    const std::string host = "127.0.0.42";
+    const DeviceId id = 7442;
+    ScriptedPeer peer(host, STREAM_PORT, {[](PeerConnection& p) { EndlessAfter(p, OK_HEADER); }});
+    ASSERT_TRUE(peer.Listening());
+    MessageBoxCatcher messages;
+    AddBoxRow(id, NarrowToWide(host));
+    // The recorder started the way OnRecord starts it, with a path in a folder that does not exist.
+    const std::string path = WideToAnsi(GetExecutableDirectory().c_str()) + "\\no-such-folder\\recording.ts";
+    const RecordingGeneration generation = dialog.BeginRecording(id, NarrowToWide(path));
+    std::atomic<int> result{1};
+    std::thread recorder([&] { result = dialog.RecordStream(host, STREAM_PORT, path, id, generation); });
+    ASSERT_TRUE(messages.WaitForCount(1, 10000));
+    EXPECT_EQ(messages.Texts()[0], L"Cannot create the recording file " + NarrowToWide(path));
+    ASSERT_TRUE(WaitRecordingOff(id, 10000));
+    EXPECT_TRUE(peer.WaitAllDone(1, 10000)) << "the connection stays open";
+    ASSERT_TRUE(PumpUntil([&] { return result != 1; }, 5000));
+    recorder.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(dialog.RecordingFile(id), L"");
+}
 
 // Stop, then Record of the same box while the old recorder still waits on a silent box: the
 // new recording gets its own file, and the old recorder, ending later, leaves the new
