@@ -51,7 +51,9 @@ int COrvaneDlg::RecordStream(std::string host, int port, std::string path, Devic
     }
     SendRecorderEvent(RecorderEvent::CONNECTED, id, generation);
 
-    // Every receive from here on gives up after the silence limit.
+    // Every receive from here on gives up after the silence limit. (Windows Sockets 2, Wine's
+    // included, honours SO_RCVTIMEO on blocking sockets; were it refused, receives would only
+    // end with the connection.)
     const int silenceLimitMs = m_recordSilenceLimitMs;
     SetReceiveTimeout(socket.Handle(), silenceLimitMs);
     SendAll(socket.Handle(), STREAM_REQUEST, STREAM_REQUEST_SIZE);

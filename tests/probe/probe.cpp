@@ -41,7 +41,8 @@ const wchar_t USAGE[] =
     L"  screen-rect ID     a control's rectangle on the screen\n"
     L"  item-rect ROW      a list row's rectangle on the screen\n"
     L"  dialog-text TITLE  the texts of the controls of the dialog with this title (message boxes)\n"
-    L"  dialog-rect TITLE ID  a control of that dialog on the screen (ID 0: the dialog itself)\n";
+    L"  dialog-rect TITLE ID  a control of that dialog on the screen (ID 0: the dialog itself)\n"
+    L"  ping SECONDS       round trips of a message to the window thread: max and mean ms\n";
 
 void PrintUtf8(const std::wstring& text)
 {
@@ -289,6 +290,31 @@ BOOL CALLBACK PrintChildText(HWND child, LPARAM)
     return TRUE;
 }
 
+// How long the window thread takes to get to a message, sampled every 20 ms: the window
+// thread takes messages and input from the same wait, so this is how soon it answers a click.
+int Ping(HWND dialog, int seconds)
+{
+    LARGE_INTEGER frequency, start, end;
+    ::QueryPerformanceFrequency(&frequency);
+    double worst = 0, total = 0;
+    int samples = 0;
+    const DWORD until = ::GetTickCount() + (DWORD)seconds * 1000;
+    while ((int)(until - ::GetTickCount()) > 0) {
+        LRESULT ignored = 0;
+        ::QueryPerformanceCounter(&start);
+        if (!SendToWindow(dialog, WM_NULL, 0, 0, ignored))
+            return Fail(L"the window does not answer");
+        ::QueryPerformanceCounter(&end);
+        double ms = 1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart;
+        worst = ms > worst ? ms : worst;
+        total += ms;
+        ++samples;
+        ::Sleep(20);
+    }
+    std::printf("%.1f %.1f %d\n", worst, samples ? total / samples : 0.0, samples);
+    return 0;
+}
+
 // A list row's rectangle, asked for in the list's process and mapped to the screen.
 int PrintItemRect(HWND list, int row)
 {
@@ -357,6 +383,8 @@ int Run(int argc, wchar_t** argv)
         PrintRect(rect);
         return 0;
     }
+    if (command == L"ping")
+        return hasFirst ? Ping(dialog, first) : Fail(L"ping needs a number of seconds");
     if (command == L"close")
         return ::PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : Fail(L"cannot post WM_CLOSE");
     if (command == L"size") {

@@ -270,3 +270,34 @@ TEST_F(DiscoveryLanTest, InterfaceMapNamesTheInterfaceThatHeardTheBox)
         rowsOfBox += row.cells[COL_ID] == L"3201";
     EXPECT_EQ(rowsOfBox, 1);
 }
+
+// A thousand boxes answering one probe at the same moment all get their rows from that one
+// probe: the scanner's socket holds their answers while the window thread works through them.
+TEST_F(DiscoveryLanTest, AThousandBoxesAnsweringOneProbeAllShow)
+{
+    constexpr int kBoxes = 1000;
+    constexpr DeviceId kFirstId = 800000;
+    MainDialog();
+    EmptyDeviceTable();
+    MIB_IPADDRROW local;
+    ASSERT_TRUE(LocalRow(PcAddress(), &local));
+    bool ok = false;
+    m_boxsim.Command("FLOOD " + std::to_string(kBoxes) + " " + std::to_string(kFirstId) + " NEXT", &ok);
+    ASSERT_TRUE(ok);
+    // A scanner of the test's own sends the next probe at once; the flood answers it.
+    find_devices* scanner = new find_devices;  // scanners live until the process ends
+    scanner->Start(local.dwAddr, local.dwIndex);
+    ASSERT_TRUE(scanner->IsRunning());
+
+    const CListCtrl& list = MainDialog().DeviceListCtrl();
+    EXPECT_TRUE(PumpUntil([&] { return list.GetItemCount() >= kBoxes; }, 30000))
+        << list.GetItemCount() << " of " << kBoxes << " boxes shown: answers were lost in the socket";
+    std::vector<TableRow> rows = ReadTable(list);
+    std::vector<bool> seen(kBoxes, false);
+    for (const TableRow& row : rows) {
+        int k = std::stoi(row.cells[COL_ID]) - kFirstId;
+        ASSERT_TRUE(k >= 0 && k < kBoxes) << WideToNarrow(row.cells[COL_ID]);
+        EXPECT_FALSE(seen[k]) << "two rows for box " << kFirstId + k;
+        seen[k] = true;
+    }
+}

@@ -4,11 +4,8 @@
 #include "framework/TextCodec.h"
 
 #include <commctrl.h>
-#include <ws2tcpip.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <fstream>
 
 namespace recordtest {
