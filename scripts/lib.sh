@@ -47,9 +47,27 @@ build_windows() {
     shift 2
     if [[ ! -f $dir/build.ninja ]]; then
         cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ORVANE_ROOT/cmake/mingw-$arch.cmake" \
-            -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS="$tests" || return 1
+            -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS="$tests" -DORVANE_WERROR=ON || return 1
     fi
     ninja -j2 -C "$dir" "$@"
+}
+
+# product_check: the 32-bit product imports only DLLs that Windows itself ships; prints its size.
+product_check() {
+    local exe="$ORVANE_ROOT/build/i686/Orvane.exe" dll bad=0
+    [[ -f $exe ]] || return 1
+    echo "build/i686/Orvane.exe: $(stat -c %s "$exe") bytes; imports:"
+    while read -r dll; do
+        case ${dll,,} in
+        kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | iphlpapi.dll | ws2_32.dll | msvcrt.dll | \
+            shell32.dll | advapi32.dll) echo "  $dll" ;;
+        *)
+            echo "  $dll (not shipped with Windows)"
+            bad=1
+            ;;
+        esac
+    done < <(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p')
+    return $bad
 }
 
 # The native box simulator; rebuilt when one of its sources (or the datagram header) is newer.

@@ -18,7 +18,8 @@
 #              IDLE_BUILD_BASE   default build/bench-pause
 #              IDLE_PREFIX       namespace and interface prefix (default idl)
 #              IDLE_DISPLAY      Xvfb display number (default 79)
-#              WINE_TEMPLATE     Wine prefix to copy (default /tmp/wine-template)
+#              WINE_TEMPLATE     Wine prefix to copy (default /tmp/wine-template; a fresh one
+#                                is made when it does not exist)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -34,6 +35,7 @@ TEMPLATE=${WINE_TEMPLATE:-/tmp/wine-template}
 WORK=$(mktemp -d /tmp/idle-cpu.XXXXXX)
 PREFIX=$WORK/wine
 BOXSIM=$ROOT/build/native/boxsim
+PROBE=$BUILD/tests/orvane_probe.exe
 CLK_TCK=$(getconf CLK_TCK)
 
 XVFB_PID=
@@ -55,11 +57,11 @@ cleanup() {
 trap cleanup EXIT
 
 build_programs() {
-    if [ ! -x "$BUILD/Orvane.exe" ]; then
+    if [ ! -x "$BUILD/Orvane.exe" ] || [ ! -f "$PROBE" ]; then
         log "building $BUILD"
         cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
             -DCMAKE_BUILD_TYPE=Release >/dev/null
-        ninja -j2 -C "$BUILD" Orvane >/dev/null
+        ninja -j2 -C "$BUILD" Orvane orvane_probe >/dev/null
     fi
     for variant in $VARIANTS; do
         [ "$variant" = built ] && continue
@@ -125,8 +127,22 @@ measure() {
         'BEGIN { printf "%6.2f %6.2f %6.2f", 100*p/hz/t, 100*s/hz/t, 100*(p+s)/hz/t }'
 }
 
-pixel_at() {
-    DISPLAY=:$DISPLAY_NUMBER import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -1 | awk '{ print $3 }'
+# The window probe, run in the program's prefix and namespace.
+probe() {
+    ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all DISPLAY=:$DISPLAY_NUMBER \
+        wine "$PROBE" "$@" </dev/null 2>/dev/null | tr -d '\r'
+}
+
+# Waits until the table holds the given number of rows.
+wait_rows() {
+    local rows=
+    for _ in $(seq 60); do
+        rows=$(probe row-count || true)
+        [ "$rows" = "$1" ] && return 0
+        sleep 0.5
+    done
+    log "the table has ${rows:-no} rows, not $1"
+    return 1
 }
 
 # Starts the box simulator with 100 boxes and the exe, lets the table fill, silences the
@@ -139,7 +155,8 @@ run_variant() {
     ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all wineserver -p </dev/null >/dev/null 2>&1
     ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all DISPLAY=:$DISPLAY_NUMBER \
         wine "$exe" </dev/null >/dev/null 2>&1 &
-    sleep 8  # start-up, the first probe and the 100 answers
+    probe wait-window 20000 >/dev/null || { log "no main window"; exit 1; }
+    wait_rows 100 || exit 1
     # From now on the boxes stay silent and the table keeps its rows: nothing happens but the
     # program's own idling.
     ip netns exec "$BOX" bash -c 'exec 3<>/dev/tcp/127.0.0.1/7000; echo RESET >&3; head -1 <&3' >/dev/null
@@ -147,24 +164,11 @@ run_variant() {
     local server
     server=$(wineserver_pid)
     [ -n "$PROGRAM_PID" ] && [ -n "$server" ] || { log "Orvane.exe did not start"; exit 1; }
-
-    local window x y
-    window=$(DISPLAY=:$DISPLAY_NUMBER xdotool search --name 'My IP' | head -1)
-    [ -n "$window" ] || { log "no main window"; exit 1; }
-    eval "$(DISPLAY=:$DISPLAY_NUMBER xdotool getwindowgeometry --shell "$window")"
     sleep 2
-    local idle selected before after
+    local idle selected
     idle=$(measure "$PROGRAM_PID" "$server")
 
-    # Click the first row: the list fills the client area from its top-left corner, under a
-    # caption, the list's header and a few pixels.
-    local cx=$((X + 120)) cy=$((Y + 58))
-    before=$(pixel_at $cx $cy)
-    DISPLAY=:$DISPLAY_NUMBER xdotool mousemove $cx $cy click 1
-    sleep 1
-    after=$(pixel_at $cx $cy)
-    [ "$before" != "$after" ] || log "warning: the click at $cx,$cy did not visibly select a row"
-    DISPLAY=:$DISPLAY_NUMBER xdotool mousemove 0 0
+    probe select 0 >/dev/null || { log "cannot select the first row"; exit 1; }
     sleep 1
     selected=$(measure "$PROGRAM_PID" "$server")
 
@@ -182,7 +186,12 @@ build_programs
 make_lan
 Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB_PID=$!
-cp -a "$TEMPLATE" "$PREFIX"
+if [ -d "$TEMPLATE" ]; then
+    cp -a "$TEMPLATE" "$PREFIX"
+else
+    ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        DISPLAY=:$DISPLAY_NUMBER wineboot -i </dev/null >/dev/null 2>&1
+fi
 # Without a window manager a managed window waits 2 s for every unmap; unmanaged ones do not.
 ip netns exec "$PC" env WINEPREFIX="$PREFIX" WINEDEBUG=-all \
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
