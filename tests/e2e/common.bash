@@ -79,13 +79,18 @@ stop_orvane() {
 # Closes the window the way an operator's close box does; the process must end with code 0.
 close_and_expect_exit_0() {
     probe close || fail "could not post WM_CLOSE"
+    expect_exit_0
+}
+
+# The program must end within 10 s with exit code 0.
+expect_exit_0() {
     local i
     for i in $(seq 100); do
         kill -0 "$ORVANE_PID" 2>/dev/null || break
         sleep 0.1
     done
     if kill -0 "$ORVANE_PID" 2>/dev/null; then
-        fail "the process still runs 10 s after WM_CLOSE"
+        fail "the process still runs 10 s after it was closed"
         return
     fi
     wait "$ORVANE_PID"

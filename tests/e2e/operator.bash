@@ -128,21 +128,6 @@ click_close_box() {
     click_at $((right - 13)) $((top + 11))
 }
 
-expect_exit_0() {
-    local i
-    for i in $(seq 100); do
-        kill -0 "$ORVANE_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$ORVANE_PID" 2>/dev/null; then
-        fail "the program still runs 10 s after the close box"
-        return
-    fi
-    wait "$ORVANE_PID"
-    expect_eq "exit code" 0 $?
-    ORVANE_PID=
-}
-
 # Set datagrams the boxes have received since the last CLEAR.
 set_datagrams_seen() {
     boxsim LOG RX >/dev/null || return 1
