@@ -14,7 +14,7 @@ namespace {
 constexpr COLORREF COLOR_RECORDING_BK = 0xFFE8CC;  // light blue
 constexpr COLORREF COLOR_IDLE_BK = 0xFFFFFF;       // white
 
-// Long enough that the watcher costs well under 1% of a core, short enough that the Record
+// Long enough that the idle program stays under 1% of a core, short enough that the Record
 // caption follows the selection within 100 ms.
 constexpr DWORD WATCHER_PAUSE_MS = ORVANE_WATCHER_PAUSE_MS;
 

@@ -21,12 +21,18 @@ void CBasicDlg::OnOK()
     std::wstring lanIp = GetDlgItem(IDC_SET_IP).GetWindowText();
     std::wstring lanNetmask = GetDlgItem(IDC_SET_NETMASK).GetWindowText();
     std::wstring lanGateway = GetDlgItem(IDC_SET_GATEWAY).GetWindowText();
-    if (!IsIpv4AddressText(lanIp))
-        return RefuseField(IDC_SET_IP, L"Lan IP", lanIp, false);
-    if (!IsNetmaskText(lanNetmask))
-        return RefuseField(IDC_SET_NETMASK, L"Lan netmask", lanNetmask, true);
-    if (!IsIpv4AddressText(lanGateway))
-        return RefuseField(IDC_SET_GATEWAY, L"Lan gateway", lanGateway, false);
+    if (!IsIpv4AddressText(lanIp)) {
+        RefuseField(IDC_SET_IP, L"Lan IP", lanIp, false);
+        return;
+    }
+    if (!IsNetmaskText(lanNetmask)) {
+        RefuseField(IDC_SET_NETMASK, L"Lan netmask", lanNetmask, true);
+        return;
+    }
+    if (!IsIpv4AddressText(lanGateway)) {
+        RefuseField(IDC_SET_GATEWAY, L"Lan gateway", lanGateway, false);
+        return;
+    }
     m_lanIp = lanIp;
     m_lanNetmask = lanNetmask;
     m_lanGateway = lanGateway;

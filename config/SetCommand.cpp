@@ -109,7 +109,7 @@ void SendSetNetwork(Ipv4Net localAddress, DeviceId id, Ipv4Net currentIp, Ipv4Ne
 // operator confirms valid values in the dialog and then in the warning.
 void COrvaneDlg::OnSet()
 {
-    int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
     if (row == -1)
         return;
     const std::wstring idText = m_list.GetItemText(row, COL_ID);

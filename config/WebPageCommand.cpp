@@ -62,6 +62,15 @@ std::wstring SystemErrorText(DWORD error)
     return message + L" (error " + std::to_wstring(error) + L")";
 }
 
+// What the operator is told when the alias could not be added.
+std::wstring AliasFailureText(Ipv4Net alias, Ipv4Net netmask, std::uint32_t interfaceIndex, DWORD error)
+{
+    return L"Could not add the address " + NarrowToWide(Ipv4ToText(alias)) + L" (netmask " +
+           NarrowToWide(Ipv4ToText(netmask)) + L") to the adapter " + AdapterName(interfaceIndex) + L":\n" +
+           SystemErrorText(error) +
+           L"\nAdding addresses usually needs administrator rights. The page is opened all the same.";
+}
+
 // Starts the browser with the page; when no browser path is known or it cannot be started,
 // the shell opens the page address through its own association for it.
 void OpenPageInBrowser(const std::wstring& page)
@@ -115,7 +124,7 @@ void COrvaneDlg::OnListDblClk(NMHDR*, LRESULT* pResult)
 // interface it answered through first gets an alias address there, with the operator's consent.
 void COrvaneDlg::OpenDeviceWebPage()
 {
-    int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
     if (row == -1)
         return;
     const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
@@ -135,18 +144,13 @@ void COrvaneDlg::OpenDeviceWebPage()
         const Ipv4Net alias = Ipv4NetFromHost(AliasAddressFor(Ipv4HostFromNet(deviceAddress)));
         ULONG nteContext = 0;
         ULONG nteInstance = 0;
-        DWORD added = m_ipHelper->AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);
+        const DWORD added = m_ipHelper->AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);
         // The context identifies an alias only when it was added; after a failure it means nothing.
         if (added == NO_ERROR)
             m_addedAddresses.insert(nteContext);
         m_ipHelper->FlushIpNetTable(interfaceIndex);
-        if (added != NO_ERROR) {
-            MessageBox(L"Could not add the address " + NarrowToWide(Ipv4ToText(alias)) + L" (netmask " +
-                           NarrowToWide(Ipv4ToText(deviceNetmask)) + L") to the adapter " +
-                           AdapterName(interfaceIndex) + L":\n" + SystemErrorText(added) +
-                           L"\nAdding addresses usually needs administrator rights. The page is opened all the same.",
-                       nullptr, MB_OK | MB_ICONWARNING);
-        }
+        if (added != NO_ERROR)
+            MessageBox(AliasFailureText(alias, deviceNetmask, interfaceIndex, added), nullptr, MB_OK | MB_ICONWARNING);
     }
     OpenPageInBrowser(DevicePageAddress(lanIpText));
 }

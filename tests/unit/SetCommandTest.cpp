@@ -243,7 +243,8 @@ struct InvalidCase {
     const wchar_t* text;
 };
 
-// The refusal names the field and the text; the dialog stays open with that field focused.
+// Each refusal names the field and the text and leaves the dialog open with that field
+// focused; the same dialog then takes valid values.
 TEST_F(SetCommand, InvalidAddressesAreRefusedNamingTheFieldAndNothingIsSent)
 {
     ShowBox(*m_dialog, {3141, "10.86.1.19", "10.86.1.19", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:41"});
@@ -257,41 +258,41 @@ TEST_F(SetCommand, InvalidAddressesAreRefusedNamingTheFieldAndNothingIsSent)
         {IDC_SET_NETMASK, L"Lan netmask", L""},
         {IDC_SET_GATEWAY, L"Lan gateway", L"10.86.1.1.1"},
     };
-    for (const InvalidCase& c : cases) {
-        const std::string name = Narrow(std::wstring(c.fieldName) + L" \"" + c.text + L"\"");
-        std::vector<std::string> failures = ClickSet([&](ModalDriver& driver, std::vector<std::string>& failed) {
-            HWND dialog = OpenedSetDialog(driver, failed);
-            if (!dialog)
-                return;
+    std::vector<std::string> failures = ClickSet([&](ModalDriver& driver, std::vector<std::string>& failed) {
+        HWND dialog = OpenedSetDialog(driver, failed);
+        if (!dialog)
+            return;
+        for (const InvalidCase& c : cases) {
+            const std::string name = Narrow(std::wstring(c.fieldName) + L" \"" + c.text + L"\": ");
             const std::wstring valid = ModalDriver::Text(dialog, c.field);
             ModalDriver::Type(dialog, c.field, c.text);
             ModalDriver::Click(dialog, IDOK);
             HWND refusal = driver.WaitForDialog(L"Orvane");
             if (!refusal) {
-                failed.push_back("no message");
+                failed.push_back(name + "no message");
                 return;
             }
             const std::wstring says = ModalDriver::StaticTexts(refusal);
             const std::wstring start = std::wstring(c.fieldName) + L": \"" + c.text + L"\"";
             if (says.compare(0, start.size(), start) != 0)
-                failed.push_back("the message does not name the field and text: " + Narrow(says));
+                failed.push_back(name + "the message does not name the field and text: " + Narrow(says));
             if (::GetWindow(refusal, GW_OWNER) != dialog)
-                failed.push_back("the message is not owned by the Set dialog");
+                failed.push_back(name + "the message is not owned by the Set dialog");
             ModalDriver::Click(refusal, IDOK);
             driver.WaitGone(refusal);
             if (!::IsWindowVisible(dialog))
-                failed.push_back("the Set dialog closed");
+                failed.push_back(name + "the Set dialog closed");
             if (!driver.WaitForFocus(::GetDlgItem(dialog, c.field)))
-                failed.push_back("the refused field does not have the focus");
-            // Put right, the same dialog goes on to the warning, which is cancelled.
+                failed.push_back(name + "the refused field does not have the focus");
             ModalDriver::Type(dialog, c.field, valid);
-            ModalDriver::Click(dialog, IDOK);
-            driver.WaitGone(dialog);
-            AnswerConfirmation(driver, failed, mainDialog, IDCANCEL);
-        });
-        EXPECT_EQ(failures, std::vector<std::string>()) << name;
-        EXPECT_EQ(SetCommandsReceived(), std::vector<std::string>()) << name;
-    }
+        }
+        // Valid again: the dialog goes on to the warning, which is cancelled.
+        ModalDriver::Click(dialog, IDOK);
+        driver.WaitGone(dialog);
+        AnswerConfirmation(driver, failed, mainDialog, IDCANCEL);
+    });
+    EXPECT_EQ(failures, std::vector<std::string>());
+    EXPECT_EQ(SetCommandsReceived(), std::vector<std::string>());
 }
 
 TEST(SetLocalAddresses, TheAddressTableFallbackListsTheLookupsAddressesWithoutLoopback)
