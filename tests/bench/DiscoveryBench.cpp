@@ -12,6 +12,7 @@
 #include "app/OrvaneDlg.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/Ipv4Text.h"
+#include "tests/unit/MainDialogHarness.h"
 
 #include <commctrl.h>
 #include <iphlpapi.h>
@@ -40,25 +41,6 @@ bool g_hidden = false;  // --hidden: measure with the dialog hidden (no painting
 double MicrosecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
-
-// The window thread's loop: handles sent and posted messages until done() or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        ULONGLONG now = ::GetTickCount64();
-        if (now >= end)
-            return done();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, (DWORD)std::min<ULONGLONG>(end - now, 5), QS_ALLINPUT);
-    }
 }
 
 // Runs work on a receiver-like thread while this (the window) thread pumps; returns its duration.
@@ -98,83 +80,6 @@ void Announce(DeviceId id)
     std::memcpy(buffer, &datagram, sizeof datagram);
     std::lock_guard<std::mutex> lock(ReplyLock);
     HandleAnnouncement(buffer, DATAGRAM_SIZE, 1, (10u << 24) | (86u << 16) | (1u << 8) | 10u);
-}
-
-// The box simulator's control channel: one command, the answer lines up to "OK" or "ERR".
-class BoxSimChannel {
-public:
-    BoxSimChannel()
-    {
-        const char* endpoint = std::getenv("ORVANE_BOXSIM");
-        if (!endpoint || !std::strchr(endpoint, ':'))
-            return;
-        std::string text = endpoint;
-        size_t colon = text.rfind(':');
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_port = ::htons((u_short)std::atoi(text.c_str() + colon + 1));
-        address.sin_addr.s_addr = ::inet_addr(text.substr(0, colon).c_str());
-        m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        DWORD timeoutMs = 10000;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
-        if (::connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
-            ::closesocket(m_socket);
-            m_socket = INVALID_SOCKET;
-        }
-    }
-    ~BoxSimChannel()
-    {
-        if (m_socket != INVALID_SOCKET)
-            ::closesocket(m_socket);
-    }
-    BoxSimChannel(const BoxSimChannel&) = delete;
-    BoxSimChannel& operator=(const BoxSimChannel&) = delete;
-
-    bool Connected() const { return m_socket != INVALID_SOCKET; }
-
-    std::string Command(const std::string& line)
-    {
-        std::string request = line + "\n";
-        ::send(m_socket, request.data(), (int)request.size(), 0);
-        std::string answer;
-        for (;;) {
-            size_t end;
-            while ((end = m_pending.find('\n')) != std::string::npos) {
-                std::string part = m_pending.substr(0, end);
-                m_pending.erase(0, end + 1);
-                if (part == "OK" || part.compare(0, 3, "ERR") == 0)
-                    return answer + part;
-                answer += part + " | ";
-            }
-            char chunk[4096];
-            int got = ::recv(m_socket, chunk, sizeof chunk, 0);
-            if (got <= 0)
-                return answer + "(no answer)";
-            m_pending.append(chunk, got);
-        }
-    }
-
-private:
-    SOCKET m_socket = INVALID_SOCKET;
-    std::string m_pending;
-};
-
-bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found)
-{
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
-        return false;
-    std::vector<unsigned char> buffer(size);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return false;
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        if (Ipv4ToText(table->table[i].dwAddr) == dotted) {
-            *found = table->table[i];
-            return true;
-        }
-    }
-    return false;
 }
 
 std::vector<int> ParseList(const wchar_t* text)
@@ -265,7 +170,7 @@ Figures MeasureTableSize(COrvaneDlg& dialog, int rows, int announcements, Device
 // Time from a scanner's probe to all flood rows in the table and painted.
 void MeasureProbeToRows(COrvaneDlg& dialog, int boxes)
 {
-    BoxSimChannel boxsim;
+    BoxSim boxsim;
     if (!boxsim.Connected()) {
         std::printf("probe to rows: no box simulator at ORVANE_BOXSIM; skipped\n");
         return;
@@ -280,7 +185,11 @@ void MeasureProbeToRows(COrvaneDlg& dialog, int boxes)
     list.DeleteAllItems();
     PumpUntil([] { return false; }, 200);
 
-    std::string armed = boxsim.Command("FLOOD " + std::to_string(boxes) + " 700000 NEXT");
+    bool armedOk = false;
+    std::string armed;
+    for (const std::string& line : boxsim.Command("FLOOD " + std::to_string(boxes) + " 700000 NEXT", &armedOk))
+        armed += line + " | ";
+    armed += armedOk ? "OK" : "not armed";
     // A scanner of its own: its first probe leaves as Start returns, and the armed flood answers it.
     Clock::time_point start = Clock::now();
     find_devices* scanner = new find_devices;  // scanners live until the process ends
@@ -313,8 +222,7 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc > 1 && std::wstring(argv[1]) == L"record")
         return RunRecordBench(argc - 1, argv + 1);
-    const char* lan = std::getenv("ORVANE_TEST_LAN");
-    if (!lan || std::strcmp(lan, "1") != 0) {
+    if (!OnTestLan()) {
         std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN "
                              "(ORVANE_TEST_LAN=1)\n");
         return 2;
@@ -336,19 +244,12 @@ int wmain(int argc, wchar_t** argv)
             floodBoxes = _wtoi(argv[++i]);
     }
 
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    SocketStartup();
     {
-        BoxSimChannel boxsim;  // no boxes of its own answering during the measurements
-        if (boxsim.Connected() && boxsim.Command("RESET").compare(0, 3, "ERR") == 0)
-            boxsim.Command("CLEAR");
+        BoxSim boxsim;  // no boxes of its own answering during the measurements
+        if (boxsim.Connected())
+            boxsim.Reset();
     }
-    COrvaneDlg* dialog = new COrvaneDlg;  // scanner threads use it until the process ends
-    if (!dialog->Create(nullptr)) {
-        std::fprintf(stderr, "the main dialog could not be created\n");
-        return 1;
-    }
+    COrvaneDlg* dialog = &MainDialog();
     if (g_hidden)
         ::ShowWindow(dialog->GetSafeHwnd(), SW_HIDE);
     PumpUntil([] { return false; }, 500);

@@ -51,25 +51,6 @@ std::string LocalEndpoint(SOCKET socket)
     return Ipv4ToText(local.sin_addr.s_addr) + ":" + std::to_string(::ntohs(local.sin_port));
 }
 
-// The address table row of a local address.
-bool LocalRow(const std::string& dotted, MIB_IPADDRROW* found)
-{
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
-        return false;
-    std::vector<unsigned char> buffer(size);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return false;
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        if (Ipv4ToText(table->table[i].dwAddr) == dotted) {
-            *found = table->table[i];
-            return true;
-        }
-    }
-    return false;
-}
-
 const char* const kLink1 = "10.86.1.1";
 const char* const kLink2 = "10.86.2.1";
 
@@ -232,8 +213,8 @@ TEST_F(DiscoveryLanTest, InterfaceMapNamesTheInterfaceThatHeardTheBox)
 {
     MainDialog();
     MIB_IPADDRROW rows[2];
-    ASSERT_TRUE(LocalRow(kLink1, &rows[0]));
-    ASSERT_TRUE(LocalRow(kLink2, &rows[1]));
+    ASSERT_TRUE(FindLocalAddress(kLink1, &rows[0]));
+    ASSERT_TRUE(FindLocalAddress(kLink2, &rows[1]));
     ASSERT_NE(rows[0].dwIndex, rows[1].dwIndex) << "the two links share an interface index";
 
     const DeviceId id = 3201;
@@ -280,7 +261,7 @@ TEST_F(DiscoveryLanTest, AThousandBoxesAnsweringOneProbeAllShow)
     MainDialog();
     EmptyDeviceTable();
     MIB_IPADDRROW local;
-    ASSERT_TRUE(LocalRow(PcAddress(), &local));
+    ASSERT_TRUE(FindLocalAddress(PcAddress(), &local));
     bool ok = false;
     m_boxsim.Command("FLOOD " + std::to_string(kBoxes) + " " + std::to_string(kFirstId) + " NEXT", &ok);
     ASSERT_TRUE(ok);

@@ -1,11 +1,10 @@
-// What the discovery and main-window tests share: the test LAN switch, the one main dialog of
-// the test process, a window-thread message pump, the box simulator's control channel and
-// readers of the device table.
+// What the discovery and main-window tests share beyond the main dialog harness: a test LAN
+// skip, workers run while the window thread pumps, readers of the device table and
+// announcements in the wire layout.
 #pragma once
 
-#include "app/OrvaneDlg.h"
+#include "tests/unit/MainDialogHarness.h"
 #include "discovery/DeviceDatagram.h"
-#include "discovery/NetSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +12,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-// True inside the test LAN's PC namespace (ORVANE_TEST_LAN=1). The main dialog starts scanners
-// that broadcast from every local address, so no test may create it anywhere else.
-bool OnTestLan();
 
 #define SKIP_UNLESS_TEST_LAN()                                                                     \
     do {                                                                                           \
@@ -27,18 +22,6 @@ bool OnTestLan();
 // The local address the tests send from and talk to (ORVANE_PC_ADDR, default 10.86.1.1).
 std::string PcAddress();
 
-// The main dialog of this test process, created modeless on the calling thread (the test's
-// main thread, which then is its window thread) the first time it is asked for, and made the
-// g_mainDialog that announcements go to. It is never destroyed: its scanner and watcher threads
-// use it until the process ends.
-COrvaneDlg& MainDialog();
-// True once MainDialog() has created the dialog.
-bool MainDialogExists();
-
-// Runs the calling thread's message loop, which also carries out messages other threads send to
-// its windows, until done() holds or the time is up. Returns done().
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-void PumpFor(DWORD ms);
 // Runs work on a thread of its own while this thread pumps messages, as the window thread does
 // while scanners run. Always waits for the work to end; false when it took longer than timeoutMs.
 bool RunOnWorkerWhilePumping(const std::function<void()>& work, DWORD timeoutMs);
@@ -79,27 +62,6 @@ std::string Hex(const void* bytes, int length);
 
 // The interface index (dwIndex) of a local address in the IP address table, or -1.
 long long InterfaceIndexOf(const std::string& dotted);
-
-// The box simulator's control channel (ORVANE_BOXSIM host:port): one command line out, the
-// answer lines back up to and without the closing "OK"; ok is false on "ERR ..." or no answer.
-class BoxSim {
-public:
-    BoxSim();
-    ~BoxSim();
-    BoxSim(const BoxSim&) = delete;
-    BoxSim& operator=(const BoxSim&) = delete;
-
-    bool Connected() const { return m_socket.IsValid(); }
-    std::vector<std::string> Command(const std::string& line, bool* ok = nullptr);
-    // Forgets every box and the log.
-    bool Reset();
-    // The logged RX lines ("RX a.b.c.d:port len=N type=T hex=...").
-    std::vector<std::string> ReceivedLines();
-
-private:
-    NetSocket m_socket;
-    std::string m_pending;
-};
 
 // Resets the box simulator when there is one, so that no announcement but the test's own reaches
 // the dialog. Returns false when ORVANE_BOXSIM names a simulator that does not answer.

@@ -44,50 +44,6 @@ std::wstring WindowTextOf(HWND window)
 
 } // namespace
 
-bool TestLanConfigured()
-{
-    const char* lan = std::getenv("ORVANE_TEST_LAN");
-    return lan && std::strcmp(lan, "1") == 0;
-}
-
-COrvaneDlg& SharedMainDialog()
-{
-    static COrvaneDlg* dialog = nullptr;
-    if (!dialog) {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        dialog = new COrvaneDlg;
-        dialog->Create(nullptr);
-        PumpMessagesFor(100);
-    }
-    g_mainDialog = dialog;
-    return *dialog;
-}
-
-void PumpMessagesFor(int ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    const std::uint64_t deadline = NowMs() + (std::uint64_t)timeoutMs;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        const std::uint64_t now = NowMs();
-        if (now >= deadline)
-            return false;
-        const DWORD wait = (DWORD)std::min<std::uint64_t>(deadline - now, 5);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
-    }
-}
-
 DeviceDatagram AnnouncementOf(const TestBox& box)
 {
     DeviceDatagram datagram;
@@ -161,73 +117,17 @@ void ClickButton(const COrvaneDlg& dialog, int id)
 
 std::uint32_t InterfaceIndexOf(const char* address)
 {
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
-        return 0;
-    std::vector<unsigned char> buffer(size, 0);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return 0;
-    const Ipv4Net wanted = Ipv4FromText(address);
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        if (table->table[i].dwAddr == wanted)
-            return table->table[i].dwIndex;
-    }
-    return 0;
+    MIB_IPADDRROW row;
+    return FindLocalAddress(address, &row) ? (std::uint32_t)row.dwIndex : 0;
 }
 
 bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer)
 {
-    const char* endpoint = std::getenv("ORVANE_BOXSIM");
-    if (!endpoint)
-        return false;
-    std::string host = endpoint;
-    unsigned short port = 7000;
-    size_t colon = host.find(':');
-    if (colon != std::string::npos) {
-        port = (unsigned short)std::atoi(host.c_str() + colon + 1);
-        host.resize(colon);
-    }
-    WSADATA data;
-    ::WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET)
-        return false;
-    sockaddr_in target = {};
-    target.sin_family = AF_INET;
-    target.sin_port = ::htons(port);
-    target.sin_addr.s_addr = Ipv4FromText(host.c_str());
+    BoxSim boxsim;
     bool ok = false;
-    if (::connect(s, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
-        std::string request = line + "\n";
-        ::send(s, request.data(), (int)request.size(), 0);
-        std::string received;
-        char chunk[4096];
-        for (;;) {
-            int got = ::recv(s, chunk, sizeof chunk, 0);
-            if (got <= 0)
-                break;
-            received.append(chunk, got);
-            // The answer ends with a line that is OK or starts with ERR.
-            if (received.size() >= 3 && received.back() == '\n') {
-                size_t start = received.rfind('\n', received.size() - 2);
-                std::string last = received.substr(start == std::string::npos ? 0 : start + 1);
-                if (last == "OK\n" || last.compare(0, 3, "ERR") == 0)
-                    break;
-            }
-        }
-        std::vector<std::string> lines;
-        size_t begin = 0;
-        for (size_t end; (end = received.find('\n', begin)) != std::string::npos; begin = end + 1)
-            lines.push_back(received.substr(begin, end - begin));
-        if (!lines.empty() && lines.back() == "OK") {
-            ok = true;
-            lines.pop_back();
-        }
-        if (answer)
-            *answer = lines;
-    }
-    ::closesocket(s);
+    std::vector<std::string> lines = boxsim.Command(line, &ok);
+    if (answer)
+        *answer = lines;
     return ok;
 }
 
@@ -387,11 +287,11 @@ std::vector<std::string> WhileDriving(const COrvaneDlg& dialog, const DriverScri
 
 void MainDialogTest::SetUp()
 {
-    if (!TestLanConfigured())
+    if (!OnTestLan())
         GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1)";
-    m_dialog = &SharedMainDialog();
+    m_dialog = &MainDialog();
     BoxSimCommand("RESET");
-    PumpMessagesFor(50);
+    PumpFor(50);
     EmptyTable();
 }
 

@@ -1,10 +1,10 @@
-// What the window tests need around the real main dialog: one modeless COrvaneDlg for the
-// process, rows put in through the announcement path, the selection, message pumping, the
-// box simulator's control port and a driver for the modal dialogs and message boxes that
+// What the window tests need around the real main dialog (tests/unit/MainDialogHarness.h):
+// rows put in through the announcement path, the selection, the box simulator's answers and
+// a driver for the modal dialogs and message boxes that
 // commands open on the window thread.
 #pragma once
 
-#include "app/OrvaneDlg.h"
+#include "tests/unit/MainDialogHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +13,6 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-// True inside the test LAN (ORVANE_TEST_LAN=1). The main dialog starts scanners that
-// broadcast from every local address, so it is only ever created there.
-bool TestLanConfigured();
-
-// The process's one test main dialog, created modeless on first use on the calling thread,
-// which becomes its window thread (the tests' main thread). It is never destroyed: its watcher
-// and the scanners use it until the process ends. g_mainDialog is pointed at it on every call,
-// in case another test made a main dialog of its own.
-COrvaneDlg& SharedMainDialog();
-
-// Window thread: handles messages (also those other threads send) for the given time, or
-// until done() holds. PumpUntil returns done()'s last answer.
-void PumpMessagesFor(int ms);
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
 // A box as the tests describe it; addresses and MAC as the table shows them.
 struct TestBox {
@@ -58,8 +43,8 @@ void ClickButton(const COrvaneDlg& dialog, int id);
 // Interface index of the local address (dotted text), or 0 when no local address matches.
 std::uint32_t InterfaceIndexOf(const char* address);
 
-// The box simulator's control port (ORVANE_BOXSIM host:port). Each command is one line; the
-// answer's lines come back without the final OK. False on ERR or when it cannot be reached.
+// One command to the box simulator on a connection of its own (see BoxSim); the answer's
+// lines come back without the final OK. False on ERR or when it cannot be reached.
 bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer = nullptr);
 // LOG RX lines of datagrams of the given message type.
 std::vector<std::string> BoxSimReceived(std::uint32_t msgType);

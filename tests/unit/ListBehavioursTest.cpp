@@ -44,7 +44,7 @@ protected:
                              << " not reached; caption is now length " << ControlText(*m_dialog, IDC_RECORD).size()
                              << ", row " << m_dialog->SelectedRow();
         // It must also stay there: later passes agree with the first one that got it right.
-        PumpMessagesFor(100);
+        PumpFor(100);
         EXPECT_EQ(ControlText(*m_dialog, IDC_RECORD), caption);
         EXPECT_EQ(m_dialog->SelectedRow(), row);
         return took;
@@ -65,7 +65,7 @@ protected:
     void Repaint()
     {
         ::RedrawWindow(List().GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        PumpMessagesFor(50);
+        PumpFor(50);
     }
 };
 

@@ -18,16 +18,16 @@ class RecordBoxsim : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!InTestLan())
+        if (!OnTestLan())
             GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1) with the box simulator on 10.86.1.10-19";
-        Dialog().m_recordSilenceLimitMs = RECORD_SILENCE_LIMIT_MS;
+        MainDialog().m_recordSilenceLimitMs = RECORD_SILENCE_LIMIT_MS;
     }
 
     // Record, wait for at least `blocks` blocks, Stop, and wait for the file to be closed.
     // Returns the file's path.
     std::string RecordBlocks(DeviceId id, int blocks)
     {
-        COrvaneDlg& dialog = Dialog();
+        COrvaneDlg& dialog = MainDialog();
         SelectOnly(RowOf(id));
         ClickRecord();
         const std::string path = Narrow(dialog.RecordingFile(id));
@@ -60,7 +60,7 @@ void ExpectWholeBlocksOfTs(const std::string& path, int minBlocks)
 
 TEST_F(RecordBoxsim, RecordsWholeBlocksUntilStoppedThenANewRecordingGetsALaterName)
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     const DeviceId id = 4101;
     MessageBoxCatcher messages;
     SelectOnly(AddBoxRow(id, L"10.86.1.11"));
@@ -108,7 +108,7 @@ TEST_F(RecordBoxsim, RecordsWholeBlocksUntilStoppedThenANewRecordingGetsALaterNa
 
 TEST_F(RecordBoxsim, SeveralBoxesRecordAtOnce)
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     MessageBoxCatcher messages;
     const DeviceId ids[] = {4111, 4112, 4113, 4114};
     std::vector<std::string> paths;
@@ -137,7 +137,7 @@ const wchar_t SILENT_ADDRESS[] = L"10.86.1.254";
 
 TEST_F(RecordBoxsim, StopWhileConnectingShowsNoMessageAndForgetsTheFile)
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     const DeviceId id = 4131;
     MessageBoxCatcher messages;
     SelectOnly(AddBoxRow(id, SILENT_ADDRESS));
@@ -166,7 +166,7 @@ void RecordExplorerCall(const std::wstring& parameters)
 
 TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     dialog.m_openExplorer = RecordExplorerCall;
     ExplorerCalls().clear();
     MessageBoxCatcher messages;

@@ -16,7 +16,7 @@ namespace {
 
 TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
 {
-    if (!InTestLan())
+    if (!OnTestLan())
         GTEST_SKIP() << "needs the test LAN with ffmpeg serving a stream (tests/record_ffmpeg_server.sh)";
     std::string server = Env("ORVANE_FFMPEG_TS");
     if (server.empty())
@@ -26,7 +26,7 @@ TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     const std::string host = server.substr(0, colon);
     const int port = std::atoi(server.c_str() + colon + 1);
 
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     dialog.m_recordSilenceLimitMs = RECORD_SILENCE_LIMIT_MS;
     MessageBoxCatcher messages;
     const DeviceId id = 4201;

@@ -116,7 +116,7 @@ TEST_P(RecordPeer, EndsAsSpecifiedInBoundedTime)
 {
     const PeerCase& c = kCases[GetParam()];
     SCOPED_TRACE(c.name);
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     dialog.m_recordSilenceLimitMs = TEST_SILENCE_LIMIT_MS;
 
     const std::string host = c.hostText ? c.hostText : "127.0.0." + std::to_string(c.loopbackHost);
@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Peers, RecordPeer, ::testing::Range(0, (int)(sizeof kCa
 // that names the file, and the connection is closed.
 TEST(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     const std::string host = "127.0.0.42";
     const DeviceId id = 7442;
     ScriptedPeer peer(host, STREAM_PORT, {[](PeerConnection& p) { EndlessAfter(p, OK_HEADER); }});
@@ -233,7 +233,7 @@ TEST(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
                  p.WaitForClientClose(20000);
          }},
     };
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     dialog.m_recordSilenceLimitMs = TEST_SILENCE_LIMIT_MS;
     for (const Variant& v : variants) {
         SCOPED_TRACE(v.name);

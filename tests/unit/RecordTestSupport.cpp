@@ -10,42 +10,6 @@
 
 namespace recordtest {
 
-COrvaneDlg& Dialog()
-{
-    static COrvaneDlg* dialog = [] {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        WSADATA data;
-        ::WSAStartup(MAKEWORD(2, 2), &data);  // for the scripted peers
-        COrvaneDlg* created = new COrvaneDlg;  // never deleted: threads keep using it
-        created->Create();
-        return created;
-    }();
-    return *dialog;
-}
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return done();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(int milliseconds)
-{
-    PumpUntil([] { return false; }, milliseconds);
-}
-
 int AddBoxRow(DeviceId id, const std::wstring& staticIp)
 {
     AnnouncementJob job;
@@ -57,12 +21,12 @@ int AddBoxRow(DeviceId id, const std::wstring& staticIp)
     job.cells[4] = L"0.0.0.0";
     job.cells[5] = L"02:00:00:00:00:01";
     job.cells[6] = L"Unknow";
-    return (int)::SendMessageW(Dialog().GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
+    return (int)::SendMessageW(MainDialog().GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
 }
 
 int RowOf(DeviceId id)
 {
-    const CListCtrl& list = Dialog().DeviceListCtrl();
+    const CListCtrl& list = MainDialog().DeviceListCtrl();
     for (int row = list.GetItemCount() - 1; row >= 0; --row) {
         if (::_wtoi(list.GetItemText(row, COL_ID).c_str()) == id)
             return row;
@@ -72,7 +36,7 @@ int RowOf(DeviceId id)
 
 void SelectOnly(int row)
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     const CListCtrl& list = dialog.DeviceListCtrl();
     LVITEMW item = {};
     item.stateMask = LVIS_SELECTED;
@@ -89,14 +53,14 @@ void SelectOnly(int row)
 
 void ClickRecord()
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     ::SendMessageW(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED),
                    reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_RECORD).GetSafeHwnd()));
 }
 
 void ClickRecordFiles()
 {
-    COrvaneDlg& dialog = Dialog();
+    COrvaneDlg& dialog = MainDialog();
     ::SendMessageW(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD_FILES, BN_CLICKED),
                    reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_RECORD_FILES).GetSafeHwnd()));
 }
@@ -107,7 +71,7 @@ RowView ReadRow(DeviceId id)
     const int row = RowOf(id);
     if (row < 0)
         return view;
-    const CListCtrl& list = Dialog().DeviceListCtrl();
+    const CListCtrl& list = MainDialog().DeviceListCtrl();
     view.record = list.GetItemText(row, COL_RECORD);
     if (const RowTag* tag = reinterpret_cast<const RowTag*>(list.GetItemData(row)))
         view.state = tag->state;
@@ -119,7 +83,7 @@ bool WaitRecordingOff(DeviceId id, int timeoutMs)
     return PumpUntil(
         [id] {
             RowView row = ReadRow(id);
-            return !Dialog().IsRecordingWanted(id) && row.record == L"Off" && row.state == ROW_IDLE;
+            return !MainDialog().IsRecordingWanted(id) && row.record == L"Off" && row.state == ROW_IDLE;
         },
         timeoutMs);
 }
@@ -243,7 +207,7 @@ void PeerConnection::Close()
 ScriptedPeer::ScriptedPeer(const std::string& address, int port, std::vector<Script> scripts)
     : m_scripts(std::move(scripts))
 {
-    Dialog();  // sockets started
+    MainDialog();  // it started the sockets
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
     BOOL reuse = TRUE;
     ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
@@ -362,11 +326,6 @@ std::string Env(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-bool InTestLan()
-{
-    return Env("ORVANE_TEST_LAN") == "1";
 }
 
 } // namespace recordtest

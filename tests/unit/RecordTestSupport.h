@@ -1,9 +1,9 @@
-// What the recording tests share: the real main dialog run modeless on the test's thread,
-// rows put into its table, clicks on its buttons, a catcher for the message boxes that the
+// What the recording tests share besides the main dialog harness (tests/unit/MainDialogHarness.h):
+// rows put into the main dialog's table, clicks on its buttons, a catcher for the message boxes that the
 // recorders show, a scripted HTTP peer, and checks of recording files.
 #pragma once
 
-#include "app/OrvaneDlg.h"
+#include "tests/unit/MainDialogHarness.h"
 
 #include <winsock2.h>
 
@@ -18,15 +18,6 @@
 #include <vector>
 
 namespace recordtest {
-
-// The one main dialog of the test process, created modeless on first use and never
-// destroyed: recorder and watcher threads keep using it.
-COrvaneDlg& Dialog();
-
-// Handles the window thread's messages (the recorders and the watcher wait on them) until
-// done() is true or the time is up; returns done()'s last answer.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
-void PumpFor(int milliseconds);
 
 // Puts a row for the box into the table the way an announcement does; returns its row.
 int AddBoxRow(DeviceId id, const std::wstring& staticIp);
@@ -126,6 +117,5 @@ std::int64_t FirstMissingSyncByte(const std::vector<unsigned char>& bytes);
 
 // Environment of the test LAN (empty when unset).
 std::string Env(const char* name);
-bool InTestLan();
 
 } // namespace recordtest

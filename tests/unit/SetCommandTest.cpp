@@ -73,7 +73,7 @@ protected:
     // returns, so a short wait for the last ones to arrive is enough.
     std::vector<std::string> SetCommandsReceived()
     {
-        PumpMessagesFor(300);
+        PumpFor(300);
         return BoxSimReceived(MSG_SET_NETWORK);
     }
 };
@@ -297,7 +297,7 @@ TEST_F(SetCommand, InvalidAddressesAreRefusedNamingTheFieldAndNothingIsSent)
 
 TEST(SetLocalAddresses, TheAddressTableFallbackListsTheLookupsAddressesWithoutLoopback)
 {
-    if (!TestLanConfigured())
+    if (!OnTestLan())
         GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1)";
     WSADATA data;
     ::WSAStartup(MAKEWORD(1, 1), &data);

@@ -129,7 +129,7 @@ protected:
             }
             if (starts.size() >= wanted && wanted > 0)
                 break;
-            PumpMessagesFor(50);
+            PumpFor(50);
         } while (std::chrono::steady_clock::now() < deadline);
         return starts;
     }

@@ -65,22 +65,8 @@ ControlServer::ControlServer(BoxTable& boxes, DiscoveryResponder& discovery, Str
 
 bool ControlServer::Open(unsigned short port, std::string& error)
 {
-    listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
-    if (listenFd_ < 0) {
-        error = std::string("tcp socket: ") + std::strerror(errno);
-        return false;
-    }
-    const int on = 1;
-    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(port);
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || listen(listenFd_, 16) != 0) {
-        error = "listen tcp 0.0.0.0:" + std::to_string(port) + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    listenFd_ = OpenTcpListener(port, 16, error);
+    return listenFd_ >= 0;
 }
 
 void ControlServer::Run()

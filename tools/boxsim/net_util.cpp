@@ -4,10 +4,14 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 bool ParseIpv4(const std::string& text, Ipv4Host& out)
 {
@@ -130,4 +134,25 @@ unsigned InterfaceIndexOf(Ipv4Host host)
     }
     freeifaddrs(list);
     return index;
+}
+
+int OpenTcpListener(unsigned short port, int backlog, std::string& error)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        error = std::string("tcp socket: ") + std::strerror(errno);
+        return -1;
+    }
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || listen(fd, backlog) != 0) {
+        error = "listen tcp 0.0.0.0:" + std::to_string(port) + ": " + std::strerror(errno);
+        close(fd);
+        return -1;
+    }
+    return fd;
 }

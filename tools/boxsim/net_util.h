@@ -1,4 +1,4 @@
-// Address, MAC and hex text helpers, and the host's own IPv4 addresses.
+// Address, MAC and hex text helpers, the host's own IPv4 addresses, and TCP listeners.
 #pragma once
 
 #include <cstddef>
@@ -24,3 +24,6 @@ std::vector<Ipv4Host> LocalAddresses();
 bool IsLocalAddress(Ipv4Host host);
 // The index of the interface that holds the address here, or 0 when none does.
 unsigned InterfaceIndexOf(Ipv4Host host);
+
+// A TCP socket listening on 0.0.0.0:port (SO_REUSEADDR), or -1 with the reason in error.
+int OpenTcpListener(unsigned short port, int backlog, std::string& error);
