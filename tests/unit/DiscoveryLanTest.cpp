@@ -148,7 +148,7 @@ TEST_F(DiscoveryLanTest, ProbesLeaveAtOnceThenEveryTenSecondsByteExact)
 TEST_F(DiscoveryLanTest, RowsShowTheSimulatorsBoxes)
 {
     struct Box {
-        const char* spec;
+        const char* fields;  // the simulator's ADD syntax
         const wchar_t* id;
         const wchar_t* lanIp;
         const wchar_t* staticIp;
@@ -168,8 +168,8 @@ TEST_F(DiscoveryLanTest, RowsShowTheSimulatorsBoxes)
     };
     for (const Box& box : boxes) {
         bool ok = false;
-        m_boxsim.Command(std::string("ADD ") + box.spec, &ok);
-        ASSERT_TRUE(ok) << box.spec;
+        m_boxsim.Command(std::string("ADD ") + box.fields, &ok);
+        ASSERT_TRUE(ok) << box.fields;
     }
     const std::time_t start = std::time(nullptr);
     if (MainDialogExists())
@@ -184,7 +184,7 @@ TEST_F(DiscoveryLanTest, RowsShowTheSimulatorsBoxes)
     ASSERT_EQ(rows.size(), 3u);
     long long link1 = InterfaceIndexOf(kLink1), link2 = InterfaceIndexOf(kLink2);
     for (const Box& box : boxes) {
-        SCOPED_TRACE(box.spec);
+        SCOPED_TRACE(box.fields);
         int row = FindRowById(rows, std::stoi(box.id));
         ASSERT_GE(row, 0);
         const TableRow& cells = rows[row];
