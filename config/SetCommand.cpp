@@ -2,11 +2,11 @@
 
 #include "app/OrvaneDlg.h"
 #include "config/BasicDlg.h"
+#include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
 #include "discovery/NetSocket.h"
 #include "framework/TextCodec.h"
 
-#include <iphlpapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,15 +45,11 @@ std::vector<Ipv4Net> LocalAddressesFromLookup()
 std::vector<Ipv4Net> LocalAddressesFromTable()
 {
     std::vector<Ipv4Net> addresses;
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+    std::vector<MIB_IPADDRROW> rows;
+    if (!ReadIpAddressTable(&rows))
         return addresses;
-    std::vector<unsigned char> buffer(size, 0);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return addresses;
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        Ipv4Net address = table->table[i].dwAddr;
+    for (const MIB_IPADDRROW& row : rows) {
+        Ipv4Net address = row.dwAddr;
         // A broadcast from a loopback or unset address reaches no box.
         if (address == 0 || (Ipv4HostFromNet(address) >> 24) == 127)
             continue;

@@ -2,6 +2,7 @@
 
 #include "app/OrvaneDlg.h"
 #include "config/BrowserPath.h"
+#include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
 #include "framework/TextCodec.h"
 
@@ -88,15 +89,10 @@ void OpenPageInBrowser(const std::wstring& page)
 
 bool IsInLocalSubnet(std::uint32_t interfaceIndex, Ipv4Net network)
 {
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+    std::vector<MIB_IPADDRROW> rows;
+    if (!ReadIpAddressTable(&rows))
         return false;
-    std::vector<unsigned char> buffer(size, 0);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return false;
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        const MIB_IPADDRROW& row = table->table[i];
+    for (const MIB_IPADDRROW& row : rows) {
         if (row.dwIndex == interfaceIndex && (row.dwAddr & row.dwMask) == network)
             return true;
     }

@@ -1,8 +1,7 @@
 #include "app/OrvaneDlg.h"
+#include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
 #include "framework/TextCodec.h"
-
-#include <iphlpapi.h>
 
 #include <vector>
 
@@ -14,19 +13,15 @@ void COrvaneDlg::StartScanning()
         return;
     m_scanStarted = true;
 
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
-        return;
-    std::vector<unsigned char> buffer(size, 0);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
+    // Without the table there is no scanning, and the window keeps its template's caption.
+    std::vector<MIB_IPADDRROW> rows;
+    if (!ReadIpAddressTable(&rows))
         return;
 
     const Ipv4Net loopback = Ipv4FromText("127.0.0.1");
     std::string title = "My IP: ";
     bool firstAddress = true;
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        const MIB_IPADDRROW& row = table->table[i];
+    for (const MIB_IPADDRROW& row : rows) {
         if (row.dwAddr != loopback) {
             if (!firstAddress)
                 title += "|";

@@ -1,5 +1,6 @@
 #include "tests/unit/MainDialogHarness.h"
 
+#include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
 
 #include <commctrl.h>
@@ -99,16 +100,12 @@ void PumpFor(DWORD ms)
 
 bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found)
 {
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
+    std::vector<MIB_IPADDRROW> rows;
+    if (!ReadIpAddressTable(&rows))
         return false;
-    std::vector<unsigned char> buffer(size);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return false;
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        if (Ipv4ToText(table->table[i].dwAddr) == dotted) {
-            *found = table->table[i];
+    for (const MIB_IPADDRROW& row : rows) {
+        if (Ipv4ToText(row.dwAddr) == dotted) {
+            *found = row;
             return true;
         }
     }

@@ -2,10 +2,10 @@
 // controls after resizes, its title and the scanners behind the title.
 #include "DiscoveryTestSupport.h"
 
+#include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
 #include "framework/TextCodec.h"
 
-#include <iphlpapi.h>
 
 #include <gtest/gtest.h>
 
@@ -14,14 +14,7 @@ namespace {
 std::vector<MIB_IPADDRROW> AddressTable()
 {
     std::vector<MIB_IPADDRROW> rows;
-    ULONG size = 0;
-    if (::GetIpAddrTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER)
-        return rows;
-    std::vector<unsigned char> buffer(size);
-    MIB_IPADDRTABLE* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-    if (::GetIpAddrTable(table, &size, FALSE) != NO_ERROR)
-        return rows;
-    rows.assign(table->table, table->table + table->dwNumEntries);
+    ReadIpAddressTable(&rows);
     return rows;
 }
 
