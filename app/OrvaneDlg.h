@@ -119,7 +119,6 @@ private:
     int FailRecording(DeviceId id, RecordingGeneration generation, const std::wstring& message);
     int EndRecordingEarly(DeviceId id, RecordingGeneration generation, const std::wstring& message);
     std::string NewRecordingPath(const std::string& host);
-    int FindBoxRow(DeviceId id) const;
     void ShowRowIdle(int row);
 
     std::map<DeviceId, RecordingGeneration> m_recordingGenerations;  // under m_recordingLock

@@ -4,18 +4,6 @@
 
 #include "app/AppMessages.h"
 
-#include <cstdlib>
-
-// The last row from the top whose column 0 reads as the box's id, or -1.
-int COrvaneDlg::FindBoxRow(DeviceId id) const
-{
-    for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
-        if ((DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str()) == id)
-            return row;
-    }
-    return -1;
-}
-
 // The row drawn as not recording, with "Off" in column 8. A row of -1 is left alone.
 void COrvaneDlg::ShowRowIdle(int row)
 {
@@ -47,7 +35,8 @@ LRESULT COrvaneDlg::OnRecorderEvent(WPARAM, LPARAM lParam)
                 m_recordingFiles[event.id].clear();
         }
     }
-    const int row = FindBoxRow(event.id);
+    // The device table already knows where each box's row stands.
+    const int row = m_table.FindRow(event.id);
     if (event.kind == RecorderEvent::CONNECTED) {
         if (row >= 0)
             m_list.SetItemText(row, COL_RECORD, L"On");
