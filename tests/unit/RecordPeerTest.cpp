@@ -112,7 +112,7 @@ const PeerCase kCases[] = {
 
 class RecordPeer : public ::testing::TestWithParam<int> {};
 
-TEST_P(RecordPeer, EndsAsSpecifiedInBoundedTime)
+TEST_P(RecordPeer, EndsAsItShouldInBoundedTime)
 {
     const PeerCase& c = kCases[GetParam()];
     SCOPED_TRACE(c.name);

@@ -75,7 +75,7 @@ std::ostream& operator<<(std::ostream& out, const Control& c)
                << c.cy << ", style 0x" << std::hex << c.style << std::dec << "}";
 }
 
-TEST(SetDialogTemplate, IsTheSpecifiedDialogInTemplateAndTabOrder)
+TEST(SetDialogTemplate, HasItsFieldsInTemplateAndTabOrder)
 {
     HRSRC found = ::FindResourceExW(nullptr, RT_DIALOG, MAKEINTRESOURCEW(IDD_SET),
                                     MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
