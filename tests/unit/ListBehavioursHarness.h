@@ -63,7 +63,9 @@ public:
     // The window that has the focus on the window thread.
     HWND FocusedWindow() const;
     // True once the window has the focus (it moves there after the message that moves it).
-    bool WaitForFocus(HWND window, int timeoutMs = 2000) const;
+    // Wine on a display without a window manager waits up to 2 s for a closed message box to
+    // be withdrawn before its owner gets the focus back, so the wait allows more than that.
+    bool WaitForFocus(HWND window, int timeoutMs = 5000) const;
     // The texts of a dialog's static controls (a message box's text among them), one per line.
     static std::wstring StaticTexts(HWND dialog);
     // A button click as the dialog would get it; posted, so a message box it opens cannot
