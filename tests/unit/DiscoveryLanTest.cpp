@@ -252,6 +252,37 @@ TEST_F(DiscoveryLanTest, InterfaceMapNamesTheInterfaceThatHeardTheBox)
     EXPECT_EQ(rowsOfBox, 1);
 }
 
+// CPU time of this process (all threads), in milliseconds.
+std::uint64_t ProcessCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    auto ms = [](const FILETIME& t) { return ((std::uint64_t)t.dwHighDateTime << 32 | t.dwLowDateTime) / 10000; };
+    return ms(kernel) + ms(user);
+}
+
+// A scanner whose socket breaks (closed under it here) sees every select fail at once; its
+// receiver must pause between failures instead of spinning a core.
+TEST_F(DiscoveryLanTest, AReceiverWhoseSelectKeepsFailingDoesNotSpin)
+{
+    MainDialog();
+    MIB_IPADDRROW local;
+    ASSERT_TRUE(FindLocalAddress(PcAddress(), &local));
+    find_devices* scanner = new find_devices;  // scanners live until the process ends
+    scanner->Start(local.dwAddr, local.dwIndex);
+    ASSERT_TRUE(scanner->IsRunning());
+    PumpFor(300);
+    ASSERT_EQ(::closesocket(scanner->Socket()), 0);
+    PumpFor(1500);  // a select already waiting may first sit out its 1 s timeout
+
+    constexpr DWORD kWindowMs = 3000;
+    const std::uint64_t before = ProcessCpuMs();
+    PumpFor(kWindowMs);
+    const std::uint64_t used = ProcessCpuMs() - before;
+    EXPECT_LT(used, kWindowMs / 4) << "the process used " << used << " ms of CPU in " << kWindowMs << " ms";
+}
+
 // A thousand boxes answering one probe at the same moment all get their rows from that one
 // probe: the scanner's socket holds their answers while the window thread works through them.
 TEST_F(DiscoveryLanTest, AThousandBoxesAnsweringOneProbeAllShow)
