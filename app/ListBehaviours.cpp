@@ -1,9 +1,5 @@
 #include "app/OrvaneDlg.h"
 
-#include "framework/TextCodec.h"
-
-#include <cstdlib>
-
 // The benchmark builds a watcher without pause (-DORVANE_WATCHER_PAUSE_MS=0) to compare.
 #ifndef ORVANE_WATCHER_PAUSE_MS
 #define ORVANE_WATCHER_PAUSE_MS 80
@@ -46,15 +42,6 @@ bool ReadRow(const CListCtrl& list, int row, bool* selected, const RowTag** tag)
     return true;
 }
 
-// The box of a row: its RowTag's id, which is what column 0 shows; the column's text for a
-// row without a tag.
-DeviceId RowDeviceId(const CListCtrl& list, int row, const RowTag* tag)
-{
-    if (tag)
-        return tag->deviceId;
-    return (DeviceId)std::atoi(WideToNarrow(list.GetItemText(row, COL_ID)).c_str());
-}
-
 } // namespace
 
 // Window thread. Recording rows are light blue, stopped ones white; a row in state 0 or
@@ -80,8 +67,7 @@ void COrvaneDlg::OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
 void COrvaneDlg::OnClear()
 {
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
-        const DeviceId id = (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
-        if (IsRecordingWanted(id))
+        if (IsRecordingWanted(DeviceIdInRow(row)))
             continue;
         m_list.DeleteItem(row);
         if (m_selectedRow == row)
@@ -116,7 +102,8 @@ void COrvaneDlg::WatchSelection()
         lastRow = row;
         if (row >= 0) {
             selectionSeen = true;
-            selectedId = RowDeviceId(m_list, row, tag);
+            // The RowTag's id is what column 0 shows; the column is read only for a row without one.
+            selectedId = tag ? tag->deviceId : DeviceIdInRow(row);
             m_selectedRow = row;
         }
 

@@ -145,6 +145,11 @@ void COrvaneDlg::LayoutControls()
     GetDlgItem(IDC_RECORD_FILES).MoveWindow(100, top, buttonWidth + 25, buttonHeight, TRUE);
 }
 
+DeviceId COrvaneDlg::DeviceIdInRow(int row) const
+{
+    return (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
+}
+
 void COrvaneDlg::OnListItemChanged(NMHDR*, LRESULT* pResult)
 {
     // The selection watcher keeps the Record caption and m_selectedRow in step.

@@ -36,6 +36,8 @@ public:
     // For tests and the recorder: the list that holds the device table.
     const CListCtrl& DeviceListCtrl() const { return m_list; }
     int SelectedRow() const { return m_selectedRow; }
+    // The box a row shows: its column 0 read as a decimal DeviceId (0 when it holds none).
+    DeviceId DeviceIdInRow(int row) const;
 
 protected:
     BOOL OnInitDialog() override;

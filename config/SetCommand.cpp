@@ -7,7 +7,6 @@
 #include "discovery/NetSocket.h"
 #include "framework/TextCodec.h"
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,11 +16,6 @@ namespace {
 const wchar_t SET_CONFIRMATION[] =
     L"This will set a static IP address on the ethernet adapter of your device!\nAre you sure?";
 const wchar_t WARNING_CAPTION[] = L"Warning!!!";
-
-Ipv4Net AddressFromCell(const std::wstring& text)
-{
-    return Ipv4FromText(WideToNarrow(text).c_str());
-}
 
 } // namespace
 
@@ -125,11 +119,11 @@ void COrvaneDlg::OnSet()
         return;
 
     const DeviceId id = (DeviceId)::_wtoi(idText.c_str());
-    const Ipv4Net currentIp = AddressFromCell(staticIpText);
-    const Ipv4Net currentNetmask = AddressFromCell(netmaskText);
-    const Ipv4Net newIp = AddressFromCell(dialog.m_lanIp);
-    const Ipv4Net newNetmask = AddressFromCell(dialog.m_lanNetmask);
-    const Ipv4Net newGateway = AddressFromCell(dialog.m_lanGateway);
+    const Ipv4Net currentIp = Ipv4FromText(staticIpText);
+    const Ipv4Net currentNetmask = Ipv4FromText(netmaskText);
+    const Ipv4Net newIp = Ipv4FromText(dialog.m_lanIp);
+    const Ipv4Net newNetmask = Ipv4FromText(dialog.m_lanNetmask);
+    const Ipv4Net newGateway = Ipv4FromText(dialog.m_lanGateway);
     const std::string mac = WideToNarrow(macText);
 
     const std::vector<Ipv4Net> localAddresses = GetLocalAddresses();

@@ -17,11 +17,6 @@ namespace {
 const wchar_t SUBNET_WARNING[] = L"The device is in a different subnet!\nDo you want to open it forcely?";
 const wchar_t WARNING_CAPTION[] = L"Warning!!!";
 
-Ipv4Net AddressFromCell(const std::wstring& text)
-{
-    return Ipv4FromText(WideToNarrow(text).c_str());
-}
-
 // The adapter's name as the operator knows it, or "interface N" when it cannot be found.
 std::wstring AdapterName(std::uint32_t interfaceIndex)
 {
@@ -132,8 +127,8 @@ void COrvaneDlg::OpenDeviceWebPage()
     if (!LookUpDeviceInterface(tag->deviceId, &interfaceIndex))
         return;
 
-    const Ipv4Net deviceAddress = AddressFromCell(lanIpText);
-    const Ipv4Net deviceNetmask = AddressFromCell(netmaskText);
+    const Ipv4Net deviceAddress = Ipv4FromText(lanIpText);
+    const Ipv4Net deviceNetmask = Ipv4FromText(netmaskText);
     if (!IsInLocalSubnet(interfaceIndex, deviceAddress & deviceNetmask)) {
         if (MessageBox(SUBNET_WARNING, WARNING_CAPTION, MB_OKCANCEL) != IDOK)
             return;

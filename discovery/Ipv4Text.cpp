@@ -1,5 +1,7 @@
 #include "discovery/Ipv4Text.h"
 
+#include "framework/TextCodec.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -9,6 +11,11 @@ Ipv4Net Ipv4FromText(const char* text)
     if (!text || std::sscanf(text, "%d.%d.%d.%d", &a, &b, &c, &d) != 4)
         return 0;
     return (std::uint32_t)a + (std::uint32_t)b * 256u + (std::uint32_t)c * 65536u + (std::uint32_t)d * 16777216u;
+}
+
+Ipv4Net Ipv4FromText(const std::wstring& text)
+{
+    return Ipv4FromText(WideToNarrow(text).c_str());
 }
 
 std::string Ipv4ToText(Ipv4Net address)

@@ -10,6 +10,8 @@
 // (mod 2^32): the Ipv4Net form. Anything after the fourth number is ignored. Text that
 // does not start with four dot-separated numbers gives 0 (0.0.0.0).
 Ipv4Net Ipv4FromText(const char* text);
+// The same for wide text (a list cell or an edit's text), read in the thread's ANSI code page.
+Ipv4Net Ipv4FromText(const std::wstring& text);
 
 // The four bytes of an Ipv4Net value, lowest first, joined by dots.
 std::string Ipv4ToText(Ipv4Net address);

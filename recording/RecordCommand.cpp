@@ -6,18 +6,11 @@
 
 #include <io.h>
 
-#include <cstdlib>
 #include <ctime>
-#include <vector>
 
 std::string WideToAnsi(const wchar_t* text)
 {
-    int count = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (count <= 0)
-        return std::string();
-    std::vector<char> buffer(count, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, buffer.data(), count, nullptr, nullptr);
-    return std::string(buffer.data());
+    return WideToNarrow(text, CP_ACP);
 }
 
 std::wstring GetExecutableDirectory()
@@ -60,7 +53,7 @@ void COrvaneDlg::OnRecord()
     if (row < 0 || m_list.GetSelectedCount() == 0)
         return;
     const std::string host = WideToNarrow(m_list.GetItemText(row, COL_LAN_STATIC_IP));
-    const DeviceId id = (DeviceId)std::atoi(WideToNarrow(m_list.GetItemText(row, COL_ID)).c_str());
+    const DeviceId id = DeviceIdInRow(row);
     RowTag* tag = reinterpret_cast<RowTag*>(m_list.GetItemData(row));
 
     if (IsRecordingWanted(id)) {

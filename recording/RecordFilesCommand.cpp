@@ -7,8 +7,6 @@
 #include <io.h>
 #include <shellapi.h>
 
-#include <cstdlib>
-
 void OpenExplorer(const std::wstring& parameters)
 {
     // Nothing is reported when Explorer does not start.
@@ -23,7 +21,7 @@ void COrvaneDlg::OnRecordFiles()
     DeviceId id = 0;
     std::wstring file;
     if (row >= 0) {
-        id = (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
+        id = DeviceIdInRow(row);
         if (HasRecordingFile(id))
             file = RecordingFile(id);
     }
