@@ -42,21 +42,21 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${ORVANE_PACKAGES[@]}"
 }
 
-# build_windows ARCH TESTS(ON|OFF) [TARGET...]: configure once, then build with ninja.
+# build_windows ARCH TESTS(ON|OFF) [TARGET...]: configures (quick when nothing changed, and it
+# keeps -Werror and the test option set whoever configured the folder before), then builds.
 build_windows() {
     local arch=$1 tests=$2 dir="$ORVANE_ROOT/build/$1"
     shift 2
-    if [[ ! -f $dir/build.ninja ]]; then
-        cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ORVANE_ROOT/cmake/mingw-$arch.cmake" \
-            -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS="$tests" -DORVANE_WERROR=ON || return 1
-    fi
+    cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ORVANE_ROOT/cmake/mingw-$arch.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS="$tests" -DORVANE_WERROR=ON >/dev/null || return 1
     ninja -j2 -C "$dir" "$@"
 }
 
 # product_check: the 32-bit product imports only DLLs that Windows itself ships; prints its size.
 product_check() {
-    local exe="$ORVANE_ROOT/build/i686/Orvane.exe" dll bad=0
+    local exe="$ORVANE_ROOT/build/i686/Orvane.exe" imports dll bad=0
     [[ -f $exe ]] || return 1
+    imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p') && [[ -n $imports ]] || return 1
     echo "build/i686/Orvane.exe: $(stat -c %s "$exe") bytes; imports:"
     while read -r dll; do
         case ${dll,,} in
@@ -67,14 +67,15 @@ product_check() {
             bad=1
             ;;
         esac
-    done < <(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p')
+    done <<<"$imports"
     return $bad
 }
 
-# The native box simulator; rebuilt when one of its sources (or the datagram header) is newer.
+# The native box simulator; rebuilt when one of its sources (or the datagram code it shares
+# with the program) is newer.
 build_boxsim() {
     local binary="$ORVANE_ROOT/build/native/boxsim"
-    if [[ -x $binary ]] && [[ -z $(find "$ORVANE_ROOT/tools/boxsim" "$ORVANE_ROOT/discovery" \
+    if [[ -x $binary ]] && [[ -z $(find "$ORVANE_ROOT/tools/boxsim" "$ORVANE_ROOT"/discovery/DeviceDatagram.* \
                                        -newer "$binary" \( -name '*.cpp' -o -name '*.h' \) | head -n1) ]]; then
         return 0
     fi
@@ -101,25 +102,25 @@ lan_up() {
     ip link add pc1 netns "$LAN_PC" type veth peer name box1 netns "$LAN_BOX" || return 1
     ip link add pc2 netns "$LAN_PC" type veth peer name box2 netns "$LAN_BOX" || return 1
 
-    ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[0]}" dev pc1
-    ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[1]}" dev pc2
+    ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[0]}" dev pc1 || return 1
+    ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[1]}" dev pc2 || return 1
     local n
     for n in $(seq 10 19); do
-        ip -n "$LAN_BOX" addr add "10.86.1.$n/24" dev box1
+        ip -n "$LAN_BOX" addr add "10.86.1.$n/24" dev box1 || return 1
     done
-    ip -n "$LAN_BOX" addr add 10.86.2.10/24 dev box2
+    ip -n "$LAN_BOX" addr add 10.86.2.10/24 dev box2 || return 1
     # A subnet no PC address covers; with rp_filter off its datagrams still reach the PC.
-    ip -n "$LAN_BOX" addr add 172.20.5.10/24 dev box1
+    ip -n "$LAN_BOX" addr add 172.20.5.10/24 dev box1 || return 1
 
     local ns dev
     for dev in pc1 pc2; do
-        ip -n "$LAN_PC" link set "$dev" up
+        ip -n "$LAN_PC" link set "$dev" up || return 1
     done
     for dev in box1 box2; do
-        ip -n "$LAN_BOX" link set "$dev" up
+        ip -n "$LAN_BOX" link set "$dev" up || return 1
     done
     for ns in "$LAN_PC" "$LAN_BOX"; do
-        ip -n "$ns" link set lo up
+        ip -n "$ns" link set lo up || return 1
         # rp_filter off everywhere (all, default and each link) inside the namespace.
         ip netns exec "$ns" sh -c 'for f in /proc/sys/net/ipv4/conf/*/rp_filter; do echo 0 >"$f"; done' || return 1
     done
