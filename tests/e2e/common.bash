@@ -47,6 +47,31 @@ expect_near() {
     fi
 }
 
+# wait_for WHAT SECONDS CONDITION: polls the condition (a shell expression) until it holds.
+wait_for() {
+    local deadline=$((SECONDS + $2))
+    while ((SECONDS < deadline)); do
+        eval "$3" && {
+            echo "ok: $1"
+            return 0
+        }
+        sleep 0.2
+    done
+    fail "$1 (not within $2 s)"
+    return 1
+}
+
+# The title lists the two PC addresses (127.0.0.1 is left out) in the address table's order.
+expect_lan_title() {
+    local title suffix=" (Please disable firewall before scan!)"
+    title=$(probe title)
+    if [[ $title == "My IP: 10.86.1.1|10.86.2.1$suffix" || $title == "My IP: 10.86.2.1|10.86.1.1$suffix" ]]; then
+        echo "ok: title"
+    else
+        fail "title: got '$title'"
+    fi
+}
+
 probe() {
     wine "$PROBE_EXE" "$@" </dev/null 2>/dev/null
 }

@@ -39,7 +39,8 @@ wait_for "box 21 connected" 10 '[[ $(row_of 21 | cut -f9) == On ]]'
 sleep 4  # a few whole blocks
 boxsim DROPSTREAMS || fail "DROPSTREAMS"
 wait_for "the message that the stream ended" 10 'probe dialog-rect Orvane 0 >/dev/null'
-probe dialog-text Orvane | grep -q '10\.86\.1\.14' || fail "the message names the box: $(probe dialog-text Orvane)"
+probe dialog-text Orvane | grep -q 'Stream ended by the box: 10\.86\.1\.14' ||
+    fail "the message says the box ended the stream: $(probe dialog-text Orvane)"
 key Return
 wait_for "box 21 idle after the stream ended" 5 '[[ $(row_of 21 | cut -f9) == Off ]]'
 wait_for "the caption Record after the stream ended" 3 '[[ $(probe caption 1005) == Record ]]'

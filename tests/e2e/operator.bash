@@ -65,19 +65,6 @@ operator_start() {
     }
 }
 
-# wait_for WHAT SECONDS CONDITION: polls the condition (a shell expression) until it holds.
-wait_for() {
-    local deadline=$((SECONDS + $2))
-    while ((SECONDS < deadline)); do
-        eval "$3" && {
-            echo "ok: $1"
-            return 0
-        }
-        sleep 0.2
-    done
-    fail "$1 (not within $2 s)"
-    return 1
-}
 
 row_of() { probe rows | awk -F'\t' -v id="$1" '$1 == id'; }
 row_index_of() { probe rows | awk -F'\t' -v id="$1" '$1 == id { print NR - 1; exit }'; }
@@ -87,23 +74,25 @@ centre_of() { awk '{ printf "%d %d\n", ($1 + $3) / 2, ($2 + $4) / 2 }' <<<"$1"; 
 
 click_at() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
 
-click_row_of() {
+# row_point ID: sets X and Y to a point in the box's row on the screen, in the ID column away
+# from the other cells' text; a failure when the box has no row.
+row_point() {
     local row
     row=$(row_index_of "$1")
-    [[ -n $row ]] || {
+    [[ -n $row ]] && read -r X Y < <(probe item-rect "$row" | awk '{ printf "%d %d\n", $1 + 20, ($2 + $4) / 2 }') || {
         fail "no row for box $1"
         return 1
     }
-    # The ID column, away from the other cells' text.
-    read -r x y < <(probe item-rect "$row" | awk '{ printf "%d %d\n", $1 + 20, ($2 + $4) / 2 }')
-    click_at "$x" "$y"
+}
+
+click_row_of() {
+    row_point "$1" || return 1
+    click_at "$X" "$Y"
 }
 
 double_click_row_of() {
-    local row
-    row=$(row_index_of "$1")
-    read -r x y < <(probe item-rect "$row" | awk '{ printf "%d %d\n", $1 + 20, ($2 + $4) / 2 }')
-    xdotool mousemove --sync "$x" "$y" click --repeat 2 --delay 60 1
+    row_point "$1" || return 1
+    xdotool mousemove --sync "$X" "$Y" click --repeat 2 --delay 60 1
     sleep 0.3
 }
 

@@ -28,14 +28,7 @@ check_layout() {
 start_orvane
 screenshot window
 
-# Only 127.0.0.1 is left out; the two PC addresses come in the address table's order.
-title=$(probe title)
-suffix=" (Please disable firewall before scan!)"
-if [[ $title == "My IP: 10.86.1.1|10.86.2.1$suffix" || $title == "My IP: 10.86.2.1|10.86.1.1$suffix" ]]; then
-    echo "ok: title"
-else
-    fail "title: got '$title'"
-fi
+expect_lan_title
 
 read -r left top right bottom < <(probe window-rect)
 expect_eq "outer size" "880 400" "$((right - left)) $((bottom - top))"

@@ -90,11 +90,3 @@ void TestBrowserRegistry::SetHttpAssociation(const std::wstring& command)
 {
     WriteValue(HKEY_LOCAL_MACHINE, HTTP_COMMAND, nullptr, REG_SZ, command.c_str(), TextBytes(command));
 }
-
-std::wstring TestProgramDirectory()
-{
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring directory(path, length);
-    return directory.substr(0, directory.find_last_of(L"\\/") + 1);
-}

@@ -33,6 +33,3 @@ private:
     bool m_hadHttpCommand = false;
     std::wstring m_oldHttpCommand;
 };
-
-// The directory of the test program, with a trailing backslash.
-std::wstring TestProgramDirectory();

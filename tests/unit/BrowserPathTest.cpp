@@ -1,5 +1,6 @@
 // Finding the default browser: the path in an open command, and the registry reads behind it.
 #include "config/BrowserPath.h"
+#include "framework/TextCodec.h"
 #include "tests/unit/BrowserPathRegistry.h"
 
 #include <gtest/gtest.h>
@@ -7,11 +8,6 @@
 #include <string>
 
 namespace {
-
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());  // the texts here are ASCII
-}
 
 struct CommandCase {
     const wchar_t* command;
@@ -35,7 +31,7 @@ TEST(BrowserPath, IsCutFromTheOpenCommandText)
         {L"", L""},
     };
     for (const CommandCase& c : cases)
-        EXPECT_EQ(BrowserPathFromCommand(c.command), std::wstring(c.path)) << Narrow(c.command);
+        EXPECT_EQ(BrowserPathFromCommand(c.command), std::wstring(c.path)) << WideToNarrow(c.command);
 }
 
 class BrowserRegistry : public ::testing::Test {

@@ -30,7 +30,7 @@ protected:
         COrvaneDlg& dialog = MainDialog();
         SelectOnly(RowOf(id));
         ClickRecord();
-        const std::string path = Narrow(dialog.RecordingFile(id));
+        const std::string path = WideToNarrow(dialog.RecordingFile(id));
         EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= (std::int64_t)blocks * BLOCK; }, 30000))
             << path << " did not reach " << blocks << " blocks";
         SelectOnly(RowOf(id));
@@ -74,7 +74,7 @@ TEST_F(RecordBoxsim, RecordsWholeBlocksUntilStoppedThenANewRecordingGetsALaterNa
     EXPECT_EQ(started.state, ROW_RECORDING);
     EXPECT_TRUE(dialog.IsRecordingWanted(id));
     EXPECT_EQ(dialog.m_recorderThreads.size(), threadsBefore + 1);
-    const std::string first = Narrow(dialog.RecordingFile(id));
+    const std::string first = WideToNarrow(dialog.RecordingFile(id));
     const std::string prefix = WideToAnsi(GetExecutableDirectory().c_str()) + "\\10.86.1.11_";
     EXPECT_TRUE(first == prefix + TimeStampOf(before) + ".ts" || first == prefix + TimeStampOf(after) + ".ts")
         << first;
@@ -89,10 +89,10 @@ TEST_F(RecordBoxsim, RecordsWholeBlocksUntilStoppedThenANewRecordingGetsALaterNa
     // The recorder finishes the block it is receiving, then closes the file.
     ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(first); }, 10000));
     ExpectWholeBlocksOfTs(first, 3);
-    EXPECT_EQ(Narrow(dialog.RecordingFile(id)), first) << "Stop keeps the file entry";
+    EXPECT_EQ(WideToNarrow(dialog.RecordingFile(id)), first) << "Stop keeps the file entry";
 
     ClickRecord();
-    const std::string second = Narrow(dialog.RecordingFile(id));
+    const std::string second = WideToNarrow(dialog.RecordingFile(id));
     EXPECT_GT(second, first);
     EXPECT_EQ(dialog.m_recorderThreads.size(), threadsBefore + 2);
     ASSERT_TRUE(PumpUntil([&] { return FileSize(second) >= BLOCK; }, 30000));
@@ -115,7 +115,7 @@ TEST_F(RecordBoxsim, SeveralBoxesRecordAtOnce)
     for (int i = 0; i < 4; ++i) {
         SelectOnly(AddBoxRow(ids[i], L"10.86.1.1" + std::to_wstring(2 + i)));
         ClickRecord();
-        paths.push_back(Narrow(dialog.RecordingFile(ids[i])));
+        paths.push_back(WideToNarrow(dialog.RecordingFile(ids[i])));
     }
     for (const std::string& path : paths)
         ASSERT_TRUE(PumpUntil([&] { return FileSize(path) >= 2 * BLOCK; }, 30000)) << path;

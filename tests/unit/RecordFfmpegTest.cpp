@@ -49,7 +49,7 @@ TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     EXPECT_TRUE(PumpUntil([&] { return ended.load(); }, 20000));
     recorder.join();
     EXPECT_EQ(result, 0) << "the recording ended by its Stop";
-    EXPECT_TRUE(messages.Texts().empty()) << Narrow(messages.Texts().empty() ? L"" : messages.Texts()[0]);
+    EXPECT_TRUE(messages.Texts().empty()) << WideToNarrow(messages.Texts().empty() ? L"" : messages.Texts()[0]);
 
     const std::vector<unsigned char> bytes = ReadWholeFile(path);
     ASSERT_GE(bytes.size(), 4u * RECORD_BLOCK_SIZE);

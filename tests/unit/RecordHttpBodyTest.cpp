@@ -121,7 +121,8 @@ TEST(RecordChunked, RemovesTheFramingWhateverTheSlicing)
         {"size not hex", "zz\r\nhello\r\n", "", S::MALFORMED},
         {"empty size line", "\r\nhello", "", S::MALFORMED},
         {"no line end after data", "3\r\nabcX\r\n", "abc", S::MALFORMED},
-        {"size beyond reason", "FFFFFFFFFFFFFFFFFF\r\n", "", S::MALFORMED},
+        {"more size digits than 64 bits hold", "FFFFFFFFFFFFFFFFFF\r\n", "", S::MALFORMED},
+        {"size beyond reason", "10000000001\r\n", "", S::MALFORMED},
     };
     for (const auto& c : cases) {
         for (std::size_t inSlice : {std::size_t(1), std::size_t(3), c.coded.size()}) {

@@ -2,6 +2,7 @@
 
 #include "app/AppMessages.h"
 #include "framework/TextCodec.h"
+#include "tests/unit/ListBehavioursHarness.h"
 
 #include <commctrl.h>
 
@@ -26,43 +27,28 @@ int AddBoxRow(DeviceId id, const std::wstring& staticIp)
 
 int RowOf(DeviceId id)
 {
-    const CListCtrl& list = MainDialog().DeviceListCtrl();
-    for (int row = list.GetItemCount() - 1; row >= 0; --row) {
-        if (::_wtoi(list.GetItemText(row, COL_ID).c_str()) == id)
-            return row;
-    }
-    return -1;
+    return ::RowOf(MainDialog().DeviceListCtrl(), id);
 }
 
 void SelectOnly(int row)
 {
     COrvaneDlg& dialog = MainDialog();
-    const CListCtrl& list = dialog.DeviceListCtrl();
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED;
-    item.state = 0;
-    list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, reinterpret_cast<LPARAM>(&item));
-    if (row >= 0) {
-        item.state = LVIS_SELECTED;
-        list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, reinterpret_cast<LPARAM>(&item));
-    }
-    // The selection watcher keeps m_selectedRow; without one the test stands in for it.
-    if (!PumpUntil([&] { return dialog.SelectedRow() == row; }, 1000))
-        dialog.m_selectedRow = row;
+    if (row >= 0)
+        SelectRows(dialog.DeviceListCtrl(), {row});
+    else
+        SelectRows(dialog.DeviceListCtrl(), {});
+    EXPECT_TRUE(PumpUntil([&] { return dialog.SelectedRow() == row; }, 1000))
+        << "the selection watcher did not take row " << row;
 }
 
 void ClickRecord()
 {
-    COrvaneDlg& dialog = MainDialog();
-    ::SendMessageW(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_RECORD).GetSafeHwnd()));
+    ClickButton(MainDialog(), IDC_RECORD);
 }
 
 void ClickRecordFiles()
 {
-    COrvaneDlg& dialog = MainDialog();
-    ::SendMessageW(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_RECORD_FILES, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_RECORD_FILES).GetSafeHwnd()));
+    ClickButton(MainDialog(), IDC_RECORD_FILES);
 }
 
 RowView ReadRow(DeviceId id)
@@ -207,7 +193,7 @@ void PeerConnection::Close()
 ScriptedPeer::ScriptedPeer(const std::string& address, int port, std::vector<Script> scripts)
     : m_scripts(std::move(scripts))
 {
-    MainDialog();  // it started the sockets
+    SocketStartup();
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
     BOOL reuse = TRUE;
     ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
@@ -276,10 +262,6 @@ bool ScriptedPeer::WaitAllDone(int count, int timeoutMs)
     return PumpUntil([&] { return m_done >= count; }, timeoutMs);
 }
 
-std::string Narrow(const std::wstring& text)
-{
-    return WideToNarrow(text);
-}
 
 std::int64_t FileSize(const std::string& path)
 {

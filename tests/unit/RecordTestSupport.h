@@ -23,7 +23,8 @@ namespace recordtest {
 int AddBoxRow(DeviceId id, const std::wstring& staticIp);
 // The row that shows the box, or -1.
 int RowOf(DeviceId id);
-// Selects only this row (-1: none) and waits until the selection watcher has seen it.
+// Selects only this row (-1: none) and waits until the selection watcher has seen it (a test
+// failure when it does not).
 void SelectOnly(int row);
 void ClickRecord();
 void ClickRecordFiles();
@@ -68,7 +69,6 @@ public:
     // Keeps the connection open and silent until the client closes or the time is up.
     bool WaitForClientClose(int timeoutMs);
     void Close();
-    SOCKET Socket() const { return m_socket; }
 
 private:
     SOCKET m_socket;
@@ -105,7 +105,6 @@ private:
 // counter, so that any byte's offset in the body can be checked.
 char PatternByte(std::uint64_t offset);
 
-std::string Narrow(const std::wstring& text);
 std::int64_t FileSize(const std::string& path);  // -1 when missing
 std::vector<unsigned char> ReadWholeFile(const std::string& path);
 // True when nothing holds the file open (an exclusive open succeeds).

@@ -2,6 +2,7 @@
 // from a helper thread, and the box simulator on the other side of the test LAN.
 #include "config/SetCommand.h"
 #include "discovery/Ipv4Text.h"
+#include "framework/TextCodec.h"
 #include "tests/unit/ListBehavioursHarness.h"
 
 #include <algorithm>
@@ -13,11 +14,6 @@ namespace {
 
 const wchar_t CONFIRMATION[] =
     L"This will set a static IP address on the ethernet adapter of your device!\nAre you sure?";
-
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());  // the texts here are ASCII
-}
 
 // The hex text of a 184-byte set command, written out field by field.
 std::string SetCommandHex(DeviceId id, const char* currentIp, const char* currentMask, const char* newIp,
@@ -95,7 +91,7 @@ void AnswerConfirmation(ModalDriver& driver, std::vector<std::string>& failures,
         return;
     }
     if (ModalDriver::StaticTexts(box) != std::wstring(CONFIRMATION) + L"\n")
-        failures.push_back("confirmation text: " + Narrow(ModalDriver::StaticTexts(box)));
+        failures.push_back("confirmation text: " + WideToNarrow(ModalDriver::StaticTexts(box)));
     if (::GetWindow(box, GW_OWNER) != mainDialog)
         failures.push_back("the confirmation is not owned by the main window");
     if (!::GetDlgItem(box, IDOK) || !::GetDlgItem(box, IDCANCEL))
@@ -187,7 +183,7 @@ TEST_F(SetCommand, UnchangedValuesOfTheLowestSelectedRowAreSentAsTheyAre)
     const std::string expectedHex =
         SetCommandHex(3111, "192.168.7.15", "255.255.0.0", "192.168.7.15", "255.255.0.0", "192.168.7.1", mac);
     std::vector<std::string> received = SetCommandsReceived();
-    EXPECT_EQ(received.size(), 5 * GetLocalAddresses().size());
+    ASSERT_EQ(received.size(), 10u) << "5 passes from each of the test LAN's two addresses";
     for (const std::string& line : received) {
         std::string source, hex;
         SplitReceived(line, &source, &hex);
@@ -263,7 +259,7 @@ TEST_F(SetCommand, InvalidAddressesAreRefusedNamingTheFieldAndNothingIsSent)
         if (!dialog)
             return;
         for (const InvalidCase& c : cases) {
-            const std::string name = Narrow(std::wstring(c.fieldName) + L" \"" + c.text + L"\": ");
+            const std::string name = WideToNarrow(std::wstring(c.fieldName) + L" \"" + c.text + L"\": ");
             const std::wstring valid = ModalDriver::Text(dialog, c.field);
             ModalDriver::Type(dialog, c.field, c.text);
             ModalDriver::Click(dialog, IDOK);
@@ -275,7 +271,7 @@ TEST_F(SetCommand, InvalidAddressesAreRefusedNamingTheFieldAndNothingIsSent)
             const std::wstring says = ModalDriver::StaticTexts(refusal);
             const std::wstring start = std::wstring(c.fieldName) + L": \"" + c.text + L"\"";
             if (says.compare(0, start.size(), start) != 0)
-                failed.push_back(name + "the message does not name the field and text: " + Narrow(says));
+                failed.push_back(name + "the message does not name the field and text: " + WideToNarrow(says));
             if (::GetWindow(refusal, GW_OWNER) != dialog)
                 failed.push_back(name + "the message is not owned by the Set dialog");
             ModalDriver::Click(refusal, IDOK);
@@ -299,8 +295,7 @@ TEST(SetLocalAddresses, TheAddressTableFallbackListsTheLookupsAddressesWithoutLo
 {
     if (!OnTestLan())
         GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1)";
-    WSADATA data;
-    ::WSAStartup(MAKEWORD(1, 1), &data);
+    SocketStartup();
     std::vector<Ipv4Net> lookup = LocalAddressesFromLookup();
     std::vector<Ipv4Net> table = LocalAddressesFromTable();
     std::sort(lookup.begin(), lookup.end());

@@ -2,6 +2,7 @@
 // the alias address, and the browser started through the real registry and shell.
 #include "config/WebPageCommand.h"
 #include "discovery/Ipv4Text.h"
+#include "framework/TextCodec.h"
 #include "tests/unit/BrowserPathRegistry.h"
 #include "tests/unit/ListBehavioursHarness.h"
 
@@ -14,11 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());  // the texts here are ASCII
-}
 
 // Stands in for AddIPAddress and FlushIpNetTable, which Wine does not implement; records the calls.
 class RecordingIpHelper : public IpHelper {
@@ -66,7 +62,7 @@ protected:
         m_dialog->m_ipHelper = &m_ipHelper;
         m_addedBefore = m_dialog->m_addedAddresses;
 
-        const std::wstring browser = TestProgramDirectory() + L"orvane_fakebrowser.exe";
+        const std::wstring browser = GetExecutableDirectory() + L"\\orvane_fakebrowser.exe";
         ASSERT_NE(::GetFileAttributesW(browser.c_str()), INVALID_FILE_ATTRIBUTES) << "orvane_fakebrowser.exe is missing";
         m_registry.SetUserChoice(L"OrvaneTestBrowser");
         m_registry.SetOpenCommand(L"OrvaneTestBrowser", L"\"" + browser + L"\" --from-command-text \"%1\"");
@@ -117,7 +113,7 @@ protected:
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         do {
             starts.clear();
-            std::ifstream log(Narrow(m_browserLog));
+            std::ifstream log(WideToNarrow(m_browserLog));
             std::string line;
             while (std::getline(log, line)) {
                 std::vector<std::string> arguments;
@@ -148,7 +144,7 @@ DriverScript ExpectNoWindow()
 {
     return [](ModalDriver& driver, std::vector<std::string>& failed) {
         if (HWND window = driver.WaitForDialog(nullptr, 500))
-            failed.push_back("a window opened: " + Narrow(ModalDriver::StaticTexts(window)));
+            failed.push_back("a window opened: " + WideToNarrow(ModalDriver::StaticTexts(window)));
     };
 }
 
@@ -163,7 +159,7 @@ DriverScript AnswerWarning(HWND mainDialog, int button)
         }
         const std::wstring says = ModalDriver::StaticTexts(box);
         if (says != L"The device is in a different subnet!\nDo you want to open it forcely?\n")
-            failed.push_back("warning text: " + Narrow(says));
+            failed.push_back("warning text: " + WideToNarrow(says));
         if (::GetWindow(box, GW_OWNER) != mainDialog)
             failed.push_back("the warning is not owned by the main window");
         ModalDriver::Click(box, button);
@@ -246,7 +242,7 @@ TEST_F(WebPage, AFailedAliasIsReportedNotRecordedAndThePageStillOpens)
             failed.push_back("the failure was not reported");
             return;
         }
-        const std::string says = Narrow(ModalDriver::StaticTexts(report));
+        const std::string says = WideToNarrow(ModalDriver::StaticTexts(report));
         for (const char* part : {"172.20.5.11", interfaceText.c_str(), "(error 5)", "administrator"}) {
             if (says.find(part) == std::string::npos)
                 failed.push_back(std::string("the report lacks \"") + part + "\": " + says);
