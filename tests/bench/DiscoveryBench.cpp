@@ -60,17 +60,15 @@ double RunWhilePumping(const std::function<void()>& work)
 
 DeviceDatagram Announcement(DeviceId id)
 {
-    DeviceDatagram datagram;
-    std::memset(&datagram, 0, sizeof datagram);
-    datagram.msgType = MSG_ANNOUNCE;
-    datagram.deviceId = id;
-    datagram.boardType = 1200;
-    datagram.lanStaticIp = (10u << 24) | ((std::uint32_t)id & 0xFFFFFF);
-    datagram.lanNetmask = 0xFFFFFF00u;
-    datagram.lanGateway = (10u << 24) | 1u;
-    datagram.mac[0] = 0x02;
-    datagram.mac[5] = (std::uint8_t)id;
-    return datagram;
+    BoxValues box;
+    box.id = id;
+    box.boardType = 1200;
+    box.staticIp = (10u << 24) | ((std::uint32_t)id & 0xFFFFFF);
+    box.netmask = 0xFFFFFF00u;
+    box.gateway = (10u << 24) | 1u;
+    box.mac[0] = 0x02;
+    box.mac[5] = (std::uint8_t)id;
+    return MakeAnnouncementDatagram(box);
 }
 
 void Announce(DeviceId id)
@@ -175,9 +173,8 @@ void MeasureProbeToRows(COrvaneDlg& dialog, int boxes)
         std::printf("probe to rows: no box simulator at ORVANE_BOXSIM; skipped\n");
         return;
     }
-    const char* pcAddress = std::getenv("ORVANE_PC_ADDR");
     MIB_IPADDRROW local;
-    if (!FindLocalAddress(pcAddress ? pcAddress : "10.86.1.1", &local)) {
+    if (!FindLocalAddress(PcAddress(), &local)) {
         std::printf("probe to rows: ORVANE_PC_ADDR is not a local address; skipped\n");
         return;
     }

@@ -58,6 +58,29 @@ TEST(BoardType, LabelsNameTheirProcessor)
     }
 }
 
+// The part after the processor names the board's interfaces.
+TEST(BoardType, LabelsNameTheBoardsInterfaces)
+{
+    struct Case {
+        std::uint32_t code;
+        const wchar_t* interfaces;
+    };
+    const Case cases[] = {
+        {100, L"HDMI"},       {200, L"1-Input"},     {201, L"HDMI/UVC"},       {300, L"4-Input"},
+        {500, L"HDMI"},       {600, L"VGA"},         {700, L"HDMI"},           {800, L"HDMI"},
+        {801, L"SDI"},        {900, L"HDMI"},        {1000, L"Decoder"},       {1100, L"Decoder"},
+        {1200, L"HDMI"},      {1201, L"4-HDMI"},     {1202, L"8-HDMI"},        {1301, L"4-Input"},
+        {1302, L"8-Input"},   {2000, L"HDMI"},       {3000, L"Decoder"},       {3001, L"Player"},
+        {5000, L"HDMI/SDI"},
+    };
+    for (const Case& c : cases) {
+        std::wstring label = BoardTypeLabel(c.code);
+        size_t blank = label.find(L' ');
+        ASSERT_NE(blank, std::wstring::npos) << c.code;
+        EXPECT_EQ(label.substr(blank + 1), c.interfaces) << c.code;
+    }
+}
+
 TEST(BoardType, OtherCodesAreUnknow)
 {
     const std::uint32_t cases[] = {0, 2, 99, 101, 202, 1303, 4999, 5001, 65536 + 100, 2147483648u, 4294967295u};

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 #include <set>
 
@@ -52,14 +53,6 @@ protected:
         return m_table.Apply(job);
     }
 
-    std::vector<DeviceId> IdsFromTop()
-    {
-        std::vector<DeviceId> ids;
-        for (const TableRow& row : ReadTable(m_list))
-            ids.push_back(std::stoi(row.cells[COL_ID]));
-        return ids;
-    }
-
     // Every row's tag names the row's own box, no box has two rows, and each row shows the
     // latest announcement of its box.
     void ExpectConsistentRows()
@@ -78,8 +71,6 @@ protected:
         }
     }
 
-    RowTag* TagOfRow(int row) { return reinterpret_cast<RowTag*>(m_list.GetItemData(row)); }
-
     HWND m_hwnd = nullptr;
     CListCtrl m_list;
     std::vector<RowTag*> m_rowTags;
@@ -95,7 +86,7 @@ TEST_F(DeviceTableTest, NewBoxesArriveAtTheTop)
     EXPECT_EQ(Announce(9), 0);
     EXPECT_EQ(Announce(2), 0);
 
-    EXPECT_EQ(IdsFromTop(), (std::vector<DeviceId>{2, 9, 5}));
+    EXPECT_EQ(RowIds(m_list), (std::vector<DeviceId>{2, 9, 5}));
     ASSERT_EQ(m_rowTags.size(), 3u);
     EXPECT_EQ(m_rowTags[0]->deviceId, 5);  // in creation order
     EXPECT_EQ(m_rowTags[2]->deviceId, 2);
@@ -132,7 +123,7 @@ TEST_F(DeviceTableTest, RefreshWritesTheBoxsOwnRowInPlace)
     EXPECT_EQ(Announce(2, 4), 0);
     EXPECT_EQ(Announce(5, 5), 2);
 
-    EXPECT_EQ(IdsFromTop(), (std::vector<DeviceId>{2, 9, 5}));
+    EXPECT_EQ(RowIds(m_list), (std::vector<DeviceId>{2, 9, 5}));
     EXPECT_EQ(m_rowTags.size(), 3u);
     std::vector<TableRow> after = ReadTable(m_list);
     for (size_t i = 0; i < after.size(); ++i) {
@@ -147,16 +138,20 @@ TEST_F(DeviceTableTest, RefreshWritesTheBoxsOwnRowInPlace)
 TEST_F(DeviceTableTest, RecordCellAndStateSurviveRefreshes)
 {
     struct Case {
+        const char* name;
         const wchar_t* record;
         int state;
     };
-    const Case cases[] = {{L"On", ROW_RECORDING}, {L"Open", ROW_RECORDING}, {L"Off", ROW_IDLE}};
-    for (const Case& c : cases) {
-        DeviceId id = 100 + c.state;
+    const Case cases[] = {
+        {"recording", L"On", ROW_RECORDING}, {"file open", L"Open", ROW_RECORDING}, {"stopped", L"Off", ROW_IDLE}};
+    for (size_t index = 0; index < std::size(cases); ++index) {
+        const Case& c = cases[index];
+        SCOPED_TRACE(c.name);
+        DeviceId id = 100 + 10 * (DeviceId)index;  // a box of its own for each case
         Announce(id);
         Announce(id + 1000);  // moves the box's row down
         int row = 1;
-        RowTag* tag = TagOfRow(row);
+        RowTag* tag = TagOfRow(m_list, row);
         ASSERT_EQ(tag->deviceId, id);
         m_list.SetItemText(row, COL_RECORD, c.record);
         tag->state = c.state;
@@ -165,7 +160,7 @@ TEST_F(DeviceTableTest, RecordCellAndStateSurviveRefreshes)
         Announce(id, 8);
 
         EXPECT_EQ(m_list.GetItemText(row, COL_RECORD), c.record);
-        EXPECT_EQ(TagOfRow(row), tag);
+        EXPECT_EQ(TagOfRow(m_list, row), tag);
         EXPECT_EQ(tag->state.load(), c.state);
         EXPECT_EQ(m_list.GetItemText(row, COL_LAN_GATEWAY), L"192.168.0.8");
     }
@@ -212,7 +207,7 @@ TEST_F(DeviceTableTest, RowsDeletedBetweenAnnouncements)
         for (DeviceId id : c.then)
             Announce(id, ++generation);
 
-        EXPECT_EQ(IdsFromTop(), c.expected);
+        EXPECT_EQ(RowIds(m_list), c.expected);
         EXPECT_EQ(m_rowTags.size() - tagsBefore, c.newTags);
         for (const TableRow& row : ReadTable(m_list)) {
             bool survived = FindRowById(remaining, row.tag->deviceId) >= 0;
@@ -232,7 +227,7 @@ TEST_F(DeviceTableTest, RowsDeletedBetweenAnnouncements)
 TEST_F(DeviceTableTest, ReturningBoxGetsAFreshRowTag)
 {
     Announce(7);
-    RowTag* old = TagOfRow(0);
+    RowTag* old = TagOfRow(m_list, 0);
     old->state = ROW_RECORDING;
     m_list.SetItemText(0, COL_RECORD, L"On");
     m_list.DeleteItem(0);
@@ -240,8 +235,8 @@ TEST_F(DeviceTableTest, ReturningBoxGetsAFreshRowTag)
     Announce(7, 1);
 
     ASSERT_EQ(m_list.GetItemCount(), 1);
-    EXPECT_NE(TagOfRow(0), old);
-    EXPECT_EQ(TagOfRow(0)->state.load(), 0);
+    EXPECT_NE(TagOfRow(m_list, 0), old);
+    EXPECT_EQ(TagOfRow(m_list, 0)->state.load(), 0);
     EXPECT_EQ(m_list.GetItemText(0, COL_RECORD), L"Off");
     EXPECT_EQ(old->state.load(), ROW_RECORDING);  // the old record stays as it was
     EXPECT_EQ(m_rowTags.size(), 2u);
@@ -253,8 +248,8 @@ TEST_F(DeviceTableTest, RowWithoutTagDoesNotMatch)
     m_list.InsertItem(0, L"7");
     Announce(7);
     ASSERT_EQ(m_list.GetItemCount(), 2);
-    EXPECT_NE(TagOfRow(0), nullptr);
-    EXPECT_EQ(TagOfRow(1), nullptr);
+    EXPECT_NE(TagOfRow(m_list, 0), nullptr);
+    EXPECT_EQ(TagOfRow(m_list, 1), nullptr);
     EXPECT_EQ(m_list.GetItemText(1, COL_LAN_IP), L"");
 }
 
@@ -283,9 +278,9 @@ TEST_F(DeviceTableTest, RandomAnnouncementsAndDeletionsKeepRowsTrue)
             model.erase(model.begin() + row);
         }
         if (step % 250 == 0) {
-            ASSERT_EQ(IdsFromTop(), model) << "step " << step;
+            ASSERT_EQ(RowIds(m_list), model) << "step " << step;
         }
     }
-    EXPECT_EQ(IdsFromTop(), model);
+    EXPECT_EQ(RowIds(m_list), model);
     ExpectConsistentRows();
 }

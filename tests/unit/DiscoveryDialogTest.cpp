@@ -6,6 +6,7 @@
 #include "app/AppMessages.h"
 #include "discovery/BoardType.h"
 #include "discovery/Ipv4Text.h"
+#include "framework/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +30,11 @@ protected:
     const CListCtrl& List() { return MainDialog().DeviceListCtrl(); }
 };
 
-// Counts the messages that other threads send to the dialog and the row-editing list messages
-// that other threads send to the list directly. Messages the window thread sends to its own
-// list while it handles a dialog message are not counted.
+// Counts the messages that other threads send to the dialog and to its list directly.
+// Messages the window thread sends to its own list while it handles a dialog message are not
+// counted. The selection watcher's LVM_GETSELECTEDCOUNT is not counted either: it is the
+// watcher's one list message of a pass while no row is selected (it reads rows only while one
+// is), and it comes every pass whatever the receivers do.
 class CrossThreadMessageCounter {
 public:
     CrossThreadMessageCounter(HWND dialog, HWND list) : m_dialog(dialog), m_list(list)
@@ -48,7 +51,8 @@ public:
     }
 
     std::atomic<int> toDialog{0};
-    std::atomic<int> rowEditsToList{0};
+    std::atomic<int> toList{0};
+    std::atomic<UINT> firstToList{0};  // the first message counted in toList, for the report
 
 private:
     static LRESULT CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -65,10 +69,10 @@ private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     {
         CrossThreadMessageCounter* self = s_self;
-        bool rowEdit = message == LVM_GETITEMW || message == LVM_FINDITEMW || message == LVM_INSERTITEMW ||
-                       message == LVM_SETITEMW || message == LVM_SETITEMTEXTW;
-        if (rowEdit && self->m_depth == 0 && ::InSendMessage())
-            ++self->rowEditsToList;
+        if (message != LVM_GETSELECTEDCOUNT && self->m_depth == 0 && ::InSendMessage()) {
+            if (self->toList++ == 0)
+                self->firstToList = message;
+        }
         return ::CallWindowProcW(self->m_oldListProc, hwnd, message, wParam, lParam);
     }
 
@@ -84,11 +88,6 @@ CrossThreadMessageCounter* CrossThreadMessageCounter::s_self = nullptr;
 
 constexpr std::uint32_t kInterfaceA = 71;
 constexpr std::uint32_t kInterfaceB = 72;
-
-bool InterfaceOf(DeviceId id, std::uint32_t* index)
-{
-    return LookUpDeviceInterface(id, index);
-}
 
 } // namespace
 
@@ -123,7 +122,7 @@ TEST_F(DiscoveryDialogTest, AnnouncementFromAReceiverThreadBecomesARow)
     EXPECT_EQ(rows[0].tag->state.load(), 0);
     EXPECT_EQ(MainDialog().m_rowTags.back(), rows[0].tag);
     std::uint32_t index = 0;
-    ASSERT_TRUE(InterfaceOf(4101, &index));
+    ASSERT_TRUE(LookUpDeviceInterface(4101, &index));
     EXPECT_EQ(index, kInterfaceA);
 }
 
@@ -138,7 +137,7 @@ TEST_F(DiscoveryDialogTest, BoxHeardOnTwoInterfacesHasOneRow)
         ASSERT_TRUE(RunOnWorkerWhilePumping(
             [&] { HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, interfaceIndex, HostAddress("10.86.2.10")); },
             10000));
-        ASSERT_TRUE(InterfaceOf(4102, &index));
+        ASSERT_TRUE(LookUpDeviceInterface(4102, &index));
         EXPECT_EQ(index, interfaceIndex);
     }
     EXPECT_EQ(List().GetItemCount(), 1);
@@ -168,7 +167,7 @@ TEST_F(DiscoveryDialogTest, RejectedDatagramsLeaveNoTrace)
         ASSERT_TRUE(RunOnWorkerWhilePumping(
             [&] { HandleLikeAReceiver(bytes.data(), c.length, kInterfaceA, HostAddress("10.86.1.11")); }, 10000));
         std::uint32_t index = 0;
-        EXPECT_FALSE(InterfaceOf(id, &index)) << c.name;
+        EXPECT_FALSE(LookUpDeviceInterface(id, &index)) << c.name;
     }
     EXPECT_EQ(List().GetItemCount(), 0);
 }
@@ -202,7 +201,7 @@ TEST_F(DiscoveryDialogTest, OneMessageToTheWindowPerAnnouncement)
         },
         60000));
     EXPECT_EQ(counter.toDialog.load(), kAnnouncements);
-    EXPECT_EQ(counter.rowEditsToList.load(), 0);
+    EXPECT_EQ(counter.toList.load(), 0) << "the first was message 0x" << std::hex << counter.firstToList.load();
     EXPECT_EQ(List().GetItemCount(), kRows + kAnnouncements / 10);
 }
 
@@ -242,9 +241,9 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
         EXPECT_EQ(row.tag->deviceId, id);
         EXPECT_TRUE(seen.insert(id).second) << "box " << id << " has two rows";
         BoxValues box = BoxValuesForId(id);
-        EXPECT_EQ(row.cells[COL_LAN_IP], Wide(Ipv4HostToText((10u << 24) | (86u << 16) | (std::uint32_t)id)));
-        EXPECT_EQ(row.cells[COL_LAN_STATIC_IP], Wide(Ipv4HostToText(box.staticIp)));
-        EXPECT_EQ(row.cells[COL_LAN_GATEWAY], Wide(Ipv4HostToText(box.gateway)));
+        EXPECT_EQ(row.cells[COL_LAN_IP], NarrowToWide(Ipv4HostToText((10u << 24) | (86u << 16) | (std::uint32_t)id)));
+        EXPECT_EQ(row.cells[COL_LAN_STATIC_IP], NarrowToWide(Ipv4HostToText(box.staticIp)));
+        EXPECT_EQ(row.cells[COL_LAN_GATEWAY], NarrowToWide(Ipv4HostToText(box.gateway)));
         EXPECT_EQ(row.cells[COL_RECORD], L"Off");
     }
 }
@@ -266,7 +265,14 @@ TEST_F(DiscoveryDialogTest, ListPaintsAgainAfterABurstOfNewBoxes)
     PumpFor(1000);
     EXPECT_EQ(List().GetItemCount(), 300);
     EXPECT_TRUE(::IsWindowVisible(list));
-    EXPECT_TRUE(::GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE);
     RECT unpainted;
     EXPECT_FALSE(::GetUpdateRect(list, &unpainted, FALSE)) << "the list still waits to be painted";
+
+    // Painting is on again: rows the list is asked to redraw wait to be painted, and the next
+    // pass of the message loop paints them. (While the list holds its painting it takes no
+    // such request.)
+    List().SendMessage(LVM_REDRAWITEMS, 0, (LPARAM)(List().GetItemCount() - 1));
+    EXPECT_TRUE(::GetUpdateRect(list, &unpainted, FALSE)) << "the list took no redraw request";
+    EXPECT_TRUE(PumpUntil([&] { return !::GetUpdateRect(list, nullptr, FALSE); }, 1000))
+        << "the list was not painted after the redraw request";
 }

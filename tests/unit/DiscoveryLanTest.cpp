@@ -10,37 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <ctime>
 #include <map>
 
 namespace {
-
-// "RX 10.86.1.1:40497 len=184 type=100 hex=..." -> its parts.
-struct ReceivedDatagram {
-    std::string endpoint;
-    std::string length;
-    std::string type;
-    std::string hex;
-};
-
-ReceivedDatagram Parse(const std::string& line)
-{
-    ReceivedDatagram parsed;
-    size_t start = line.find(' ') + 1;
-    parsed.endpoint = line.substr(start, line.find(' ', start) - start);
-    auto field = [&](const char* name) {
-        size_t at = line.find(std::string(" ") + name + "=");
-        if (at == std::string::npos)
-            return std::string();
-        at += std::strlen(name) + 2;
-        return line.substr(at, line.find(' ', at) - at);
-    };
-    parsed.length = field("len");
-    parsed.type = field("type");
-    parsed.hex = field("hex");
-    return parsed;
-}
 
 std::string LocalEndpoint(SOCKET socket)
 {
@@ -68,7 +41,7 @@ protected:
     {
         std::map<std::string, std::vector<ReceivedDatagram>> probes;
         for (const std::string& line : m_boxsim.ReceivedLines()) {
-            ReceivedDatagram datagram = Parse(line);
+            ReceivedDatagram datagram = ParseReceivedLine(line);
             if (datagram.type == "100")
                 probes[datagram.endpoint].push_back(datagram);
         }
@@ -136,7 +109,7 @@ TEST_F(DiscoveryLanTest, ProbesLeaveAtOnceThenEveryTenSecondsByteExact)
     }
     // The scanners send nothing but probes.
     for (const std::string& line : m_boxsim.ReceivedLines()) {
-        ReceivedDatagram datagram = Parse(line);
+        ReceivedDatagram datagram = ParseReceivedLine(line);
         if (datagram.endpoint == senders[0] || datagram.endpoint == senders[1]) {
             EXPECT_EQ(datagram.type, "100") << line;
         }
@@ -182,7 +155,9 @@ TEST_F(DiscoveryLanTest, RowsShowTheSimulatorsBoxes)
 
     std::vector<TableRow> rows = ReadTable(list);
     ASSERT_EQ(rows.size(), 3u);
-    long long link1 = InterfaceIndexOf(kLink1), link2 = InterfaceIndexOf(kLink2);
+    const std::uint32_t link1 = InterfaceIndexOf(kLink1), link2 = InterfaceIndexOf(kLink2);
+    ASSERT_NE(link1, 0u) << kLink1 << " is not a local address";
+    ASSERT_NE(link2, 0u) << kLink2 << " is not a local address";
     for (const Box& box : boxes) {
         SCOPED_TRACE(box.fields);
         int row = FindRowById(rows, std::stoi(box.id));
@@ -197,7 +172,7 @@ TEST_F(DiscoveryLanTest, RowsShowTheSimulatorsBoxes)
         EXPECT_EQ(cells.cells[COL_RECORD], L"Off");
         bool timeFits = false;
         for (std::time_t t = start - 1; t <= end; ++t)
-            timeFits = timeFits || cells.cells[COL_ACTIVE_TIME] == Wide(FormatLocalTime((std::uint32_t)t));
+            timeFits = timeFits || cells.cells[COL_ACTIVE_TIME] == NarrowToWide(FormatLocalTime((std::uint32_t)t));
         EXPECT_TRUE(timeFits) << "Active Time " << WideToNarrow(cells.cells[COL_ACTIVE_TIME]);
         ASSERT_NE(cells.tag, nullptr);
         EXPECT_EQ(cells.tag->deviceId, std::stoi(box.id));

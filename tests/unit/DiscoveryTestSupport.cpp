@@ -1,34 +1,9 @@
 #include "DiscoveryTestSupport.h"
 
-#include "discovery/Ipv4Text.h"
-#include "framework/TextCodec.h"
-
-#include <commctrl.h>
-#include <iphlpapi.h>
-#include <ws2tcpip.h>
-
-#include <cstdio>
-#include <cstdlib>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <thread>
-#include <atomic>
-
-namespace {
-
-std::string EnvText(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-} // namespace
-
-std::string PcAddress()
-{
-    std::string address = EnvText("ORVANE_PC_ADDR");
-    return address.empty() ? "10.86.1.1" : address;
-}
 
 bool RunOnWorkerWhilePumping(const std::function<void()>& work, DWORD timeoutMs)
 {
@@ -80,20 +55,6 @@ int FindRowById(const std::vector<TableRow>& rows, DeviceId id)
     return -1;
 }
 
-DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box)
-{
-    DeviceDatagram datagram;
-    std::memset(&datagram, 0, sizeof datagram);
-    datagram.msgType = MSG_ANNOUNCE;
-    datagram.deviceId = box.id;
-    datagram.boardType = box.boardType;
-    datagram.lanStaticIp = box.staticIp;
-    datagram.lanNetmask = box.netmask;
-    datagram.lanGateway = box.gateway;
-    std::memcpy(datagram.mac, box.mac, 6);
-    return datagram;
-}
-
 BoxValues BoxValuesForId(DeviceId id)
 {
     std::uint32_t bits = (std::uint32_t)id;
@@ -110,42 +71,4 @@ BoxValues BoxValuesForId(DeviceId id)
     box.mac[5] = (std::uint8_t)bits;
     box.boardType = 1200;
     return box;
-}
-
-Ipv4Host HostAddress(const char* dotted)
-{
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    std::sscanf(dotted, "%u.%u.%u.%u", &a, &b, &c, &d);
-    return a << 24 | b << 16 | c << 8 | d;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    return NarrowToWide(text);
-}
-
-std::string Hex(const void* bytes, int length)
-{
-    static const char digits[] = "0123456789abcdef";
-    const unsigned char* data = static_cast<const unsigned char*>(bytes);
-    std::string text;
-    for (int i = 0; i < length; ++i) {
-        text += digits[data[i] >> 4];
-        text += digits[data[i] & 15];
-    }
-    return text;
-}
-
-long long InterfaceIndexOf(const std::string& dotted)
-{
-    MIB_IPADDRROW row;
-    return FindLocalAddress(dotted, &row) ? (long long)row.dwIndex : -1;
-}
-
-bool QuietLan()
-{
-    if (EnvText("ORVANE_BOXSIM").empty())
-        return true;
-    BoxSim boxsim;
-    return boxsim.Connected() && boxsim.Reset();
 }

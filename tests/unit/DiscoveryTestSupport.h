@@ -1,6 +1,7 @@
-// What the discovery and main-window tests share beyond the main dialog harness: a test LAN
-// skip, workers run while the window thread pumps, readers of the device table and
-// announcements in the wire layout.
+// What the discovery and main-window tests share beyond the main dialog harness (which holds
+// the test LAN skip, the environment, the wire layout of announcements and the box simulator):
+// workers run while the window thread pumps, a receiver's hand-over and readers of the device
+// table.
 #pragma once
 
 #include "tests/unit/MainDialogHarness.h"
@@ -12,15 +13,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#define SKIP_UNLESS_TEST_LAN()                                                                     \
-    do {                                                                                           \
-        if (!OnTestLan())                                                                          \
-            GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1 inside its PC namespace)";     \
-    } while (0)
-
-// The local address the tests send from and talk to (ORVANE_PC_ADDR, default 10.86.1.1).
-std::string PcAddress();
 
 // Runs work on a thread of its own while this thread pumps messages, as the window thread does
 // while scanners run. Always waits for the work to end; false when it took longer than timeoutMs.
@@ -43,26 +35,6 @@ std::vector<TableRow> ReadTable(const CListCtrl& list);
 // The index of the first row whose column 0 reads as this id, or -1.
 int FindRowById(const std::vector<TableRow>& rows, DeviceId id);
 
-// A box's announcement in the wire layout.
-struct BoxValues {
-    DeviceId id = 0;
-    Ipv4Host staticIp = 0;
-    Ipv4Host netmask = 0;
-    Ipv4Host gateway = 0;
-    std::uint8_t mac[6] = {};
-    std::uint32_t boardType = 0;
-};
-DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box);
-// Values derived from the id alone, so that a row's cells tell which box wrote them.
+// An announcement's values derived from the id alone, so that a row's cells tell which box
+// wrote them.
 BoxValues BoxValuesForId(DeviceId id);
-
-Ipv4Host HostAddress(const char* dotted);
-std::wstring Wide(const std::string& text);
-std::string Hex(const void* bytes, int length);
-
-// The interface index (dwIndex) of a local address in the IP address table, or -1.
-long long InterfaceIndexOf(const std::string& dotted);
-
-// Resets the box simulator when there is one, so that no announcement but the test's own reaches
-// the dialog. Returns false when ORVANE_BOXSIM names a simulator that does not answer.
-bool QuietLan();

@@ -20,6 +20,8 @@ namespace {
 constexpr int kDatagrams = 100000;
 constexpr int kPerBatch = 100;  // then a marker, so the socket never holds more than it can
 constexpr DeviceId kMarkerBase = 2147000000;  // marker k is box kMarkerBase + k
+// Well within ctest's 600 s per test: past it the sender stops and the test fails.
+constexpr DWORD kTimeLimitMs = 300000;
 
 bool IsMarker(DeviceId id)
 {
@@ -79,7 +81,7 @@ std::vector<unsigned char> RandomDatagram(std::mt19937& random, const std::vecto
 
 std::wstring CellText(std::uint32_t host)
 {
-    return Wide(Ipv4HostToText(host));
+    return NarrowToWide(Ipv4HostToText(host));
 }
 
 } // namespace
@@ -141,11 +143,18 @@ TEST(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
             ++sendFailures;
     };
 
+    std::atomic<bool> overTime{false};
+    const ULONGLONG started = ::GetTickCount64();
     bool inTime = RunOnWorkerWhilePumping(
         [&] {
+            const ULONGLONG stopAt = ::GetTickCount64() + kTimeLimitMs;
             std::mt19937 random(20240617);
             std::vector<DeviceId> knownIds;
             for (int sent = 0, batch = 1; sent < kDatagrams; ++batch) {
+                if (::GetTickCount64() > stopAt) {
+                    overTime = true;
+                    return;
+                }
                 for (int i = 0; i < kPerBatch && sent < kDatagrams; ++i, ++sent) {
                     std::vector<unsigned char> bytes = RandomDatagram(random, knownIds);
                     DeviceId id = 0;
@@ -177,11 +186,13 @@ TEST(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
                 }
             }
         },
-        900000);
+        kTimeLimitMs);
+    const ULONGLONG sendingTook = ::GetTickCount64() - started;
     finished = true;
     watchdog.join();
 
     EXPECT_TRUE(inTime);
+    EXPECT_FALSE(overTime.load()) << "the datagrams were not all handled within " << kTimeLimitMs << " ms";
     EXPECT_EQ(sendFailures.load(), 0);
     EXPECT_EQ(lostMarkers.load(), 0) << "a marker did not arrive: the receiver stalled or dropped datagrams";
     EXPECT_EQ(unanswered.load(), 0) << "the window stopped answering";
@@ -204,7 +215,7 @@ TEST(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
         ASSERT_NE(found, expected.end()) << "row " << id << " comes from no valid datagram";
         DeviceDatagram announcement;
         std::memcpy(&announcement, found->second.data(), sizeof announcement);
-        EXPECT_EQ(row.cells[COL_LAN_IP], Wide(pcAddress));
+        EXPECT_EQ(row.cells[COL_LAN_IP], NarrowToWide(pcAddress));
         EXPECT_EQ(row.cells[COL_LAN_STATIC_IP], CellText(announcement.lanStaticIp));
         EXPECT_EQ(row.cells[COL_LAN_NETMASK], CellText(announcement.lanNetmask));
         EXPECT_EQ(row.cells[COL_LAN_GATEWAY], CellText(announcement.lanGateway));
@@ -218,6 +229,6 @@ TEST(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
             ++strayEntries;
     }
     EXPECT_EQ(strayEntries, 0) << "invalid datagrams reached the interface map";
-    std::printf("[          ] %d datagrams and %d markers, %zu boxes from valid ones\n", kDatagrams, markers,
-                expected.size());
+    std::printf("[          ] %d datagrams and %d markers, %zu boxes from valid ones, sent and handled in %llu ms\n",
+                kDatagrams, markers, expected.size(), (unsigned long long)(sendingTook));
 }

@@ -131,10 +131,19 @@ TEST(Ipv4Text, ConversionsAreSafeFromSeveralThreads)
 {
     constexpr int kThreads = 4;
     constexpr int kRounds = 20000;
+    // Each thread formats moments of its own (a different time of day than any other thread's
+    // at the same round), so a result taken from a buffer another thread shares shows. Their
+    // texts are worked out here first, one thread at a time.
+    auto moment = [](int t, int i) { return (std::uint32_t)i * 13u + (std::uint32_t)t * 4001u; };
+    std::vector<std::vector<std::string>> expectedTimes(kThreads);
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kRounds; ++i)
+            expectedTimes[t].push_back(FormatLocalTime(moment(t, i)));
+    }
     std::vector<int> mismatches(kThreads, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &mismatches] {
+        threads.emplace_back([t, &mismatches, &expectedTimes, &moment] {
             for (int i = 0; i < kRounds; ++i) {
                 unsigned a = 10 + t, b = i & 255, c = (i >> 8) & 255, d = t * 7;
                 char expected[16];
@@ -143,7 +152,8 @@ TEST(Ipv4Text, ConversionsAreSafeFromSeveralThreads)
                     ++mismatches[t];
                 if (Ipv4ToText(a | b << 8 | c << 16 | d << 24) != expected)
                     ++mismatches[t];
-                if (FormatLocalTime((std::uint32_t)i).size() != 8)
+                const std::string time = FormatLocalTime(moment(t, i));
+                if (time != expectedTimes[t][i] || time.size() != 8)
                     ++mismatches[t];
             }
         });

@@ -1,16 +1,10 @@
 #include "tests/unit/ListBehavioursHarness.h"
 
 #include "app/AppMessages.h"
-#include "discovery/Ipv4Text.h"
-
-#include <winsock2.h>
-#include <iphlpapi.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -21,11 +15,6 @@ std::uint64_t NowMs()
     return (std::uint64_t)std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-Ipv4Host HostFromText(const std::string& text)
-{
-    return Ipv4HostFromNet(Ipv4FromText(text.c_str()));
 }
 
 std::wstring ClassNameOf(HWND window)
@@ -46,32 +35,30 @@ std::wstring WindowTextOf(HWND window)
 
 DeviceDatagram AnnouncementOf(const TestBox& box)
 {
-    DeviceDatagram datagram;
-    std::memset(&datagram, 0, sizeof datagram);
-    datagram.msgType = MSG_ANNOUNCE;
-    datagram.deviceId = box.id;
-    datagram.boardType = 100;
-    datagram.lanStaticIp = HostFromText(box.staticIp);
-    datagram.lanNetmask = HostFromText(box.netmask);
-    datagram.lanGateway = HostFromText(box.gateway);
+    BoxValues values;
+    values.id = box.id;
+    values.staticIp = HostAddress(box.staticIp);
+    values.netmask = HostAddress(box.netmask);
+    values.gateway = HostAddress(box.gateway);
     unsigned m[6] = {};
     std::sscanf(box.mac.c_str(), "%x:%x:%x:%x:%x:%x", &m[0], &m[1], &m[2], &m[3], &m[4], &m[5]);
     for (int i = 0; i < 6; ++i)
-        datagram.mac[i] = (std::uint8_t)m[i];
-    return datagram;
+        values.mac[i] = (std::uint8_t)m[i];
+    values.boardType = 100;
+    return MakeAnnouncementDatagram(values);
 }
 
 int ShowBox(COrvaneDlg& dialog, const TestBox& box)
 {
     AnnouncementJob job =
-        MakeAnnouncementJob(AnnouncementOf(box), HostFromText(box.lanIp), (std::uint32_t)std::time(nullptr));
+        MakeAnnouncementJob(AnnouncementOf(box), HostAddress(box.lanIp), (std::uint32_t)std::time(nullptr));
     return (int)::SendMessageW(dialog.GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
 }
 
 void AnnounceBox(const TestBox& box, std::uint32_t interfaceIndex)
 {
     DeviceDatagram datagram = AnnouncementOf(box);
-    HandleAnnouncement(&datagram, DATAGRAM_SIZE, interfaceIndex, HostFromText(box.lanIp));
+    HandleAnnouncement(&datagram, DATAGRAM_SIZE, interfaceIndex, HostAddress(box.lanIp));
 }
 
 void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
@@ -87,24 +74,6 @@ void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
     }
 }
 
-std::vector<DeviceId> RowIds(const CListCtrl& list)
-{
-    std::vector<DeviceId> ids;
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        ids.push_back((DeviceId)::_wtoi(list.GetItemText(row, COL_ID).c_str()));
-    return ids;
-}
-
-int RowOf(const CListCtrl& list, DeviceId id)
-{
-    std::vector<DeviceId> ids = RowIds(list);
-    for (size_t row = 0; row < ids.size(); ++row) {
-        if (ids[row] == id)
-            return (int)row;
-    }
-    return -1;
-}
-
 std::wstring ControlText(const COrvaneDlg& dialog, int id)
 {
     return WindowTextOf(::GetDlgItem(dialog.GetSafeHwnd(), id));
@@ -113,12 +82,6 @@ std::wstring ControlText(const COrvaneDlg& dialog, int id)
 void ClickButton(const COrvaneDlg& dialog, int id)
 {
     ::SendMessageW(::GetDlgItem(dialog.GetSafeHwnd(), id), BM_CLICK, 0, 0);
-}
-
-std::uint32_t InterfaceIndexOf(const char* address)
-{
-    MIB_IPADDRROW row;
-    return FindLocalAddress(address, &row) ? (std::uint32_t)row.dwIndex : 0;
 }
 
 bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer)
@@ -133,11 +96,11 @@ bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer)
 
 std::vector<std::string> BoxSimReceived(std::uint32_t msgType)
 {
-    std::vector<std::string> lines, matching;
-    BoxSimCommand("LOG RX", &lines);
-    const std::string type = " type=" + std::to_string(msgType) + " ";
-    for (const std::string& line : lines) {
-        if (line.find(type) != std::string::npos)
+    const std::string type = std::to_string(msgType);
+    std::vector<std::string> matching;
+    BoxSim boxsim;
+    for (const std::string& line : boxsim.ReceivedLines()) {
+        if (ParseReceivedLine(line).type == type)
             matching.push_back(line);
     }
     return matching;
@@ -287,10 +250,9 @@ std::vector<std::string> WhileDriving(const COrvaneDlg& dialog, const DriverScri
 
 void MainDialogTest::SetUp()
 {
-    if (!OnTestLan())
-        GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1)";
+    SKIP_UNLESS_TEST_LAN();
     m_dialog = &MainDialog();
-    BoxSimCommand("RESET");
+    ASSERT_TRUE(QuietLan()) << "the box simulator at ORVANE_BOXSIM does not answer";
     PumpFor(50);
     EmptyTable();
 }

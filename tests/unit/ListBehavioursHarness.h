@@ -34,14 +34,9 @@ void AnnounceBox(const TestBox& box, std::uint32_t interfaceIndex);
 
 // Selects exactly the given rows (none for an empty list).
 void SelectRows(const CListCtrl& list, std::initializer_list<int> rows);
-// Column-0 ids of the rows from top to bottom.
-std::vector<DeviceId> RowIds(const CListCtrl& list);
-int RowOf(const CListCtrl& list, DeviceId id);
 std::wstring ControlText(const COrvaneDlg& dialog, int id);
 // A real click on a button of the main dialog, on the window thread.
 void ClickButton(const COrvaneDlg& dialog, int id);
-// Interface index of the local address (dotted text), or 0 when no local address matches.
-std::uint32_t InterfaceIndexOf(const char* address);
 
 // One command to the box simulator on a connection of its own (see BoxSim); the answer's
 // lines come back without the final OK. False on ERR or when it cannot be reached.
@@ -89,7 +84,8 @@ std::vector<std::string> WhileDriving(const COrvaneDlg& dialog, const DriverScri
                                       const std::function<void()>& action);
 
 // Fixture for tests of the real main dialog: skips outside the test LAN, starts from an empty
-// box simulator and an empty table, and puts back the recording flags a test set.
+// box simulator (and fails when ORVANE_BOXSIM names one that does not answer) and an empty
+// table, and puts back the recording flags a test set.
 class MainDialogTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -16,11 +16,6 @@ TestBox Box(DeviceId id)
     return {id, "10.86.1.77", "10.86.1.77", "255.255.255.0", "10.86.1.1", "02:00:00:00:00:01"};
 }
 
-RowTag* TagOfRow(const CListCtrl& list, int row)
-{
-    return reinterpret_cast<RowTag*>(list.GetItemData(row));
-}
-
 class ListBehaviours : public MainDialogTest {
 protected:
     const CListCtrl& List() const { return m_dialog->DeviceListCtrl(); }

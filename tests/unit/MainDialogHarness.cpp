@@ -8,16 +8,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
 COrvaneDlg* g_testDialog = nullptr;
-
-std::string EnvText(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
 
 // A TCP connection to the simulator's control port, or INVALID_SOCKET.
 SOCKET ConnectToBoxSim()
@@ -45,14 +40,32 @@ SOCKET ConnectToBoxSim()
 
 } // namespace
 
+std::string EnvText(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
 bool OnTestLan()
 {
     return EnvText("ORVANE_TEST_LAN") == "1";
 }
 
+std::string PcAddress()
+{
+    std::string address = EnvText("ORVANE_PC_ADDR");
+    return address.empty() ? "10.86.1.1" : address;
+}
+
 COrvaneDlg& MainDialog()
 {
     if (!g_testDialog) {
+        // The dialog's scanners broadcast from every local address: only the test LAN may hear them.
+        if (!OnTestLan()) {
+            std::fputs("refusing to create the main dialog outside the test LAN (ORVANE_TEST_LAN=1)\n", stderr);
+            std::fflush(stderr);
+            std::abort();
+        }
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
         ::InitCommonControlsEx(&controls);
         SocketStartup();  // also for the sockets the tests open themselves
@@ -98,6 +111,29 @@ void PumpFor(DWORD ms)
     PumpUntil([] { return false; }, ms);
 }
 
+std::vector<DeviceId> RowIds(const CListCtrl& list)
+{
+    std::vector<DeviceId> ids;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        ids.push_back((DeviceId)::_wtoi(list.GetItemText(row, COL_ID).c_str()));
+    return ids;
+}
+
+RowTag* TagOfRow(const CListCtrl& list, int row)
+{
+    return reinterpret_cast<RowTag*>(list.GetItemData(row));
+}
+
+int RowOf(const CListCtrl& list, DeviceId id)
+{
+    std::vector<DeviceId> ids = RowIds(list);
+    for (size_t row = 0; row < ids.size(); ++row) {
+        if (ids[row] == id)
+            return (int)row;
+    }
+    return -1;
+}
+
 bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found)
 {
     std::vector<MIB_IPADDRROW> rows;
@@ -110,6 +146,43 @@ bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found)
         }
     }
     return false;
+}
+
+std::uint32_t InterfaceIndexOf(const std::string& dotted)
+{
+    MIB_IPADDRROW row;
+    return FindLocalAddress(dotted, &row) ? (std::uint32_t)row.dwIndex : 0;
+}
+
+Ipv4Host HostAddress(const std::string& dotted)
+{
+    return Ipv4HostFromNet(Ipv4FromText(dotted.c_str()));
+}
+
+std::string Hex(const void* bytes, int length)
+{
+    static const char digits[] = "0123456789abcdef";
+    const unsigned char* data = static_cast<const unsigned char*>(bytes);
+    std::string text;
+    for (int i = 0; i < length; ++i) {
+        text += digits[data[i] >> 4];
+        text += digits[data[i] & 15];
+    }
+    return text;
+}
+
+DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box)
+{
+    DeviceDatagram datagram;
+    std::memset(&datagram, 0, sizeof datagram);
+    datagram.msgType = MSG_ANNOUNCE;
+    datagram.deviceId = box.id;
+    datagram.boardType = box.boardType;
+    datagram.lanStaticIp = box.staticIp;
+    datagram.lanNetmask = box.netmask;
+    datagram.lanGateway = box.gateway;
+    std::memcpy(datagram.mac, box.mac, 6);
+    return datagram;
 }
 
 BoxSim::BoxSim() : m_socket(ConnectToBoxSim()) {}
@@ -159,21 +232,39 @@ bool BoxSim::Reset()
 {
     bool ok = false;
     Command("RESET", &ok);
-    if (ok)
-        return true;
-    // A simulator without RESET: forget the log, then remove its boxes one by one.
-    Command("CLEAR", &ok);
-    if (!ok)
-        return false;
-    for (const std::string& line : Command("BOXES", &ok)) {
-        size_t at = line.find("id=");
-        if (at != std::string::npos)
-            Command("REMOVE " + line.substr(at + 3, line.find(' ', at) - at - 3));
-    }
-    return ok && Command("BOXES").empty();
+    return ok;
 }
 
 std::vector<std::string> BoxSim::ReceivedLines()
 {
     return Command("LOG RX");
+}
+
+ReceivedDatagram ParseReceivedLine(const std::string& line)
+{
+    ReceivedDatagram parsed;
+    if (line.compare(0, 3, "RX ") != 0)
+        return parsed;
+    parsed.endpoint = line.substr(3, line.find(' ', 3) - 3);
+    parsed.source = parsed.endpoint.substr(0, parsed.endpoint.rfind(':'));
+    auto field = [&](const char* name) {
+        const std::string key = std::string(" ") + name + "=";
+        size_t at = line.find(key);
+        if (at == std::string::npos)
+            return std::string();
+        at += key.size();
+        return line.substr(at, line.find(' ', at) - at);
+    };
+    parsed.length = field("len");
+    parsed.type = field("type");
+    parsed.hex = field("hex");
+    return parsed;
+}
+
+bool QuietLan()
+{
+    if (EnvText("ORVANE_BOXSIM").empty())
+        return true;
+    BoxSim boxsim;
+    return boxsim.Connected() && boxsim.Reset();
 }

@@ -1,13 +1,16 @@
-// What every test and benchmark of the real main dialog shares: the test LAN switch, the one
-// main dialog of the process, the window thread's message pump, the local address table and
-// the box simulator's control channel. Free of gtest, so the benchmarks use it too.
+// What every test and benchmark of the real main dialog shares: the test LAN switch and its
+// environment, the one main dialog of the process, the window thread's message pump, the local
+// address table, announcements in the wire layout and the box simulator's control channel and
+// log. Free of gtest, so the benchmarks use it too.
 #pragma once
 
 #include "app/OrvaneDlg.h"
+#include "discovery/DeviceDatagram.h"
 #include "discovery/NetSocket.h"
 
 #include <iphlpapi.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,10 +19,24 @@
 // that broadcast from every local address, so nothing may create it anywhere else.
 bool OnTestLan();
 
+// The gtest skip of a test that needs the test LAN (expanded only in gtest files).
+#define SKIP_UNLESS_TEST_LAN()                                                                     \
+    do {                                                                                           \
+        if (!OnTestLan())                                                                          \
+            GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1 inside its PC namespace)";     \
+    } while (0)
+
+// An environment variable's text; empty when it is not set.
+std::string EnvText(const char* name);
+// The local address the tests send from and talk to (ORVANE_PC_ADDR, default 10.86.1.1).
+std::string PcAddress();
+
 // The main dialog of this process, created modeless on the calling thread (the main thread,
 // which then is its window thread) the first time it is asked for. It is never destroyed: its
 // scanner, watcher and recorder threads use it until the process ends. g_mainDialog is pointed
-// at it on every call. A dialog that cannot be created ends the process with a message.
+// at it on every call. Outside the test LAN it refuses: it says so and ends the process, since
+// its scanners would broadcast from every local address of the machine. A dialog that cannot
+// be created ends the process with a message too.
 COrvaneDlg& MainDialog();
 // True once MainDialog() has created the dialog.
 bool MainDialogExists();
@@ -29,8 +46,35 @@ bool MainDialogExists();
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpFor(DWORD ms);
 
+// Readers of the device table's list; call on the list's own thread.
+// Column-0 ids of the rows from top to bottom.
+std::vector<DeviceId> RowIds(const CListCtrl& list);
+// The index of the row whose column 0 shows this id, or -1.
+int RowOf(const CListCtrl& list, DeviceId id);
+// The row's RowTag (its item data); null for a row without one.
+RowTag* TagOfRow(const CListCtrl& list, int row);
+
 // The IP address table row of a local address (dotted text); false when no local address matches.
 bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found);
+// The interface index (dwIndex) of a local address (dotted text), or 0 when no local address
+// matches (the platform gives no interface index 0).
+std::uint32_t InterfaceIndexOf(const std::string& dotted);
+
+// a.b.c.d -> a<<24 | b<<16 | c<<8 | d.
+Ipv4Host HostAddress(const std::string& dotted);
+// The bytes as lower-case hex digits, two per byte (the box simulator's SEND and log form).
+std::string Hex(const void* bytes, int length);
+
+// A box's announcement in the wire layout.
+struct BoxValues {
+    DeviceId id = 0;
+    Ipv4Host staticIp = 0;
+    Ipv4Host netmask = 0;
+    Ipv4Host gateway = 0;
+    std::uint8_t mac[6] = {};
+    std::uint32_t boardType = 0;
+};
+DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box);
 
 // The box simulator's control channel (ORVANE_BOXSIM host:port): one command line out, the
 // answer lines back up to and without the closing "OK"; ok is false on "ERR ..." or no answer.
@@ -45,10 +89,26 @@ public:
     std::vector<std::string> Command(const std::string& line, bool* ok = nullptr);
     // Forgets every box and the log.
     bool Reset();
-    // The logged RX lines ("RX a.b.c.d:port len=N type=T hex=...").
+    // The logged RX lines ("RX a.b.c.d:port len=N type=T hex=..."); ParseReceivedLine reads one.
     std::vector<std::string> ReceivedLines();
 
 private:
     NetSocket m_socket;
     std::string m_pending;
 };
+
+// One datagram the box simulator logged: "RX 10.86.1.1:40497 len=184 type=100 hex=6400...".
+// Each part is the line's own text; a part the line lacks is empty (type is "-" for a datagram
+// shorter than four bytes, hex is empty for an empty one).
+struct ReceivedDatagram {
+    std::string source;    // "10.86.1.1"
+    std::string endpoint;  // "10.86.1.1:40497"
+    std::string length;    // "184"
+    std::string type;      // "100"
+    std::string hex;
+};
+ReceivedDatagram ParseReceivedLine(const std::string& line);
+
+// Resets the box simulator when there is one, so that no announcement but the test's own reaches
+// the dialog. Returns false when ORVANE_BOXSIM names a simulator that does not answer.
+bool QuietLan();

@@ -6,7 +6,6 @@
 #include "tests/unit/ListBehavioursHarness.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,35 +23,15 @@ std::string SetCommandHex(DeviceId id, const char* currentIp, const char* curren
         for (int i = 0; i < 4; ++i)
             bytes[offset + i] = (unsigned char)(value >> (8 * i));
     };
-    auto address = [](const char* text) {
-        unsigned a, b, c, d;
-        std::sscanf(text, "%u.%u.%u.%u", &a, &b, &c, &d);
-        return (std::uint32_t)(a << 24 | b << 16 | c << 8 | d);
-    };
     put32(0, 102);
     put32(4, (std::uint32_t)id);
-    put32(12, address(currentIp));
-    put32(16, address(currentMask));
-    put32(24, address(newIp));
-    put32(28, address(newMask));
-    put32(32, address(newGateway));
+    put32(12, HostAddress(currentIp));
+    put32(16, HostAddress(currentMask));
+    put32(24, HostAddress(newIp));
+    put32(28, HostAddress(newMask));
+    put32(32, HostAddress(newGateway));
     std::copy(mac, mac + 6, bytes.begin() + 44);
-    std::string hex;
-    char pair[3];
-    for (unsigned char byte : bytes) {
-        std::snprintf(pair, sizeof pair, "%02x", byte);
-        hex += pair;
-    }
-    return hex;
-}
-
-// "RX 10.86.1.1:50000 len=184 type=102 hex=..." -> "10.86.1.1" and the hex.
-void SplitReceived(const std::string& line, std::string* source, std::string* hex)
-{
-    size_t colon = line.find(':');
-    *source = line.substr(3, colon - 3);
-    size_t at = line.find(" hex=");
-    *hex = at == std::string::npos ? "" : line.substr(at + 5);
+    return Hex(bytes.data(), (int)bytes.size());
 }
 
 class SetCommand : public MainDialogTest {
@@ -138,10 +117,10 @@ TEST_F(SetCommand, SendsFivePassesFromEveryLocalAddressAndTheBoxTakesTheNewValue
     std::vector<std::string> received = SetCommandsReceived();
     ASSERT_EQ(received.size(), 5 * locals.size());
     for (size_t i = 0; i < received.size(); ++i) {
-        std::string source, hex;
-        SplitReceived(received[i], &source, &hex);
-        EXPECT_EQ(source, Ipv4ToText(locals[i % locals.size()])) << "datagram " << i << ": passes go A, B, A, B, ...";
-        EXPECT_EQ(hex, expectedHex) << "datagram " << i;
+        const ReceivedDatagram datagram = ParseReceivedLine(received[i]);
+        EXPECT_EQ(datagram.source, Ipv4ToText(locals[i % locals.size()]))
+            << "datagram " << i << ": passes go A, B, A, B, ...";
+        EXPECT_EQ(datagram.hex, expectedHex) << "datagram " << i;
     }
     std::vector<std::string> applied;
     BoxSimCommand("LOG SET", &applied);
@@ -184,11 +163,8 @@ TEST_F(SetCommand, UnchangedValuesOfTheLowestSelectedRowAreSentAsTheyAre)
         SetCommandHex(3111, "192.168.7.15", "255.255.0.0", "192.168.7.15", "255.255.0.0", "192.168.7.1", mac);
     std::vector<std::string> received = SetCommandsReceived();
     ASSERT_EQ(received.size(), 10u) << "5 passes from each of the test LAN's two addresses";
-    for (const std::string& line : received) {
-        std::string source, hex;
-        SplitReceived(line, &source, &hex);
-        EXPECT_EQ(hex, expectedHex);
-    }
+    for (const std::string& line : received)
+        EXPECT_EQ(ParseReceivedLine(line).hex, expectedHex);
 }
 
 struct CancelCase {
