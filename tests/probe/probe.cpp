@@ -34,7 +34,6 @@ const wchar_t USAGE[] =
     L"  row-count          number of rows of the device list\n"
     L"  caption ID         a control's text\n"
     L"  select ROW         select only this row (-1: none)\n"
-    L"  click ID           click a button\n"
     L"  close              ask the window to close\n"
     L"  size W H           give the window an outer size of W x H\n"
     L"  work-area          the desktop work area: left top right bottom\n"
@@ -406,7 +405,7 @@ int Run(int argc, wchar_t** argv)
         return PrintRows(list, command == L"row-count");
     }
 
-    if (command == L"control-rect" || command == L"screen-rect" || command == L"caption" || command == L"click") {
+    if (command == L"control-rect" || command == L"screen-rect" || command == L"caption") {
         if (!hasFirst)
             return Fail(L"a control id is needed");
         HWND control = ::GetDlgItem(dialog, first);
@@ -425,11 +424,6 @@ int Run(int argc, wchar_t** argv)
                 return Fail(L"cannot read the rectangle");
             PrintRect(rect);
             return 0;
-        }
-        if (command == L"click") {
-            return ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), (LPARAM)control)
-                       ? 0
-                       : Fail(L"cannot post the click");
         }
         // WM_GETTEXT is carried across processes by the system; GetWindowTextW would not ask.
         wchar_t text[1024] = {};

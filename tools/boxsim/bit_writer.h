@@ -34,7 +34,6 @@ public:
     {
         Ue(value > 0 ? static_cast<std::uint32_t>(2 * value - 1) : static_cast<std::uint32_t>(-2 * value));
     }
-    bool Aligned() const { return used_ == 0; }
     void ZeroUntilAligned()
     {
         while (used_ != 0) Bit(0);

@@ -1,6 +1,5 @@
 #include "tools/boxsim/box_table.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
@@ -31,14 +30,6 @@ Box MakeDefaultBox(DeviceId id, Ipv4Host ip, std::uint32_t board)
     return box;
 }
 
-static bool ParseNumber(const std::string& text, long long low, long long high, long long& out)
-{
-    if (text.empty()) return false;
-    char* end = nullptr;
-    out = std::strtoll(text.c_str(), &end, 0);
-    return *end == '\0' && out >= low && out <= high;
-}
-
 bool ParseBoxFields(const std::string& fields, DeviceId defaultId, Ipv4Host defaultIp,
                   std::uint32_t defaultBoard, Box& box, std::string& error)
 {
@@ -60,7 +51,7 @@ bool ParseBoxFields(const std::string& fields, DeviceId defaultId, Ipv4Host defa
     Ipv4Host ip = defaultIp;
     long long board = defaultBoard;
     for (const auto& [key, value] : pairs) {
-        if (key == "id" && !ParseNumber(value, INT32_MIN, UINT32_MAX, id)) {
+        if (key == "id" && !ParseInteger(value, INT32_MIN, UINT32_MAX, id)) {
             error = "bad id '" + value + "'";
             return false;
         }
@@ -68,7 +59,7 @@ bool ParseBoxFields(const std::string& fields, DeviceId defaultId, Ipv4Host defa
             error = "bad ip '" + value + "'";
             return false;
         }
-        if (key == "board" && !ParseNumber(value, 0, UINT32_MAX, board)) {
+        if (key == "board" && !ParseInteger(value, 0, UINT32_MAX, board)) {
             error = "bad board '" + value + "'";
             return false;
         }

@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <thread>
@@ -35,15 +34,8 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-bool ParseInteger(const std::string& text, long long low, long long high, long long& out)
-{
-    if (text.empty()) return false;
-    char* end = nullptr;
-    out = std::strtoll(text.c_str(), &end, 0);
-    return *end == '\0' && out >= low && out <= high;
-}
-
-// The log kinds a test may ask for, by the prefix of their lines.
+// The log kinds LOG may ask for, by the prefix of their lines (STREAM: a stream connection
+// ended; WARN: a send failed or a box answers from another address).
 bool LogPrefix(const std::string& kind, std::string& prefix)
 {
     if (kind.empty() || kind == "RX") prefix = "RX ";
@@ -137,11 +129,9 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         const auto existing = boxes_.Snapshot();
         DeviceId nextId = 1001;
         for (const Box& box : existing) nextId = std::max<DeviceId>(nextId, box.id + 1);
-        const auto locals = LocalAddresses();
         Box box;
         std::string why;
-        if (!ParseBoxFields(argument, nextId, locals.empty() ? 0 : locals.front(), DefaultBoardCode(existing.size()),
-                          box, why)) {
+        if (!ParseBoxFields(argument, nextId, FirstLocalAddress(0), DefaultBoardCode(existing.size()), box, why)) {
             return {"ERR " + why};
         }
         boxes_.Add(box);

@@ -151,7 +151,7 @@ void DiscoveryResponder::ApplySet(const DeviceDatagram& command)
 
 void DiscoveryResponder::SendFloodAnnouncements(int count, DeviceId base, const sockaddr_in& to)
 {
-    const Ipv4Host source = DefaultSource();
+    const Ipv4Host source = FirstLocalAddress(0);
     for (int i = 0; i < count; ++i) {
         const auto id = static_cast<DeviceId>(static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(i));
         const DeviceDatagram answer = MakeAnnouncement(MakeFloodBox(id, i));
@@ -186,7 +186,7 @@ bool DiscoveryResponder::SendRaw(const std::vector<std::uint8_t>& bytes, std::st
         }
         to = lastProber_;
     }
-    if (!SendFrom(DefaultSource(), to, bytes.data(), bytes.size())) {
+    if (!SendFrom(FirstLocalAddress(0), to, bytes.data(), bytes.size())) {
         result = std::string("send failed: ") + std::strerror(errno);
         return false;
     }
@@ -226,18 +226,12 @@ bool DiscoveryResponder::SendFrom(Ipv4Host source, const sockaddr_in& to, const 
     return true;
 }
 
-Ipv4Host DiscoveryResponder::DefaultSource()
-{
-    const auto locals = LocalAddresses();
-    return locals.empty() ? 0 : locals.front();
-}
-
 Ipv4Host DiscoveryResponder::SourceFor(const Box& box)
 {
     if (IsLocalAddress(box.ip)) {
         return box.ip;
     }
-    const Ipv4Host fallback = DefaultSource();
+    const Ipv4Host fallback = FirstLocalAddress(0);
     std::lock_guard<std::mutex> lock(mutex_);
     if (warnedBoxes_.insert({box.id, box.ip}).second) {
         LogLine("WARN box " + std::to_string(box.id) + ": " + Ipv4Text(box.ip) +

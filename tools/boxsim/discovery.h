@@ -39,7 +39,6 @@ private:
     bool SendFrom(Ipv4Host source, const sockaddr_in& to, const void* data, std::size_t length);
     // The address a box answers from: its own when configured here, else the first local one.
     Ipv4Host SourceFor(const Box& box);
-    Ipv4Host DefaultSource();
 
     BoxTable& boxes_;
     bool followSet_;

@@ -13,6 +13,29 @@
 #include <cstdlib>
 #include <cstring>
 
+bool ParseInteger(const std::string& text, long long low, long long high, long long& out)
+{
+    std::size_t first = text.compare(0, 1, "-") == 0 ? 1 : 0;
+    int base = 10;
+    if (text.compare(first, 2, "0x") == 0 || text.compare(first, 2, "0X") == 0) {
+        base = 16;
+        first += 2;
+    }
+    // strtoll alone would also take leading blanks, a '+' and, with base 0, octal.
+    if (first >= text.size() || !(base == 16 ? std::isxdigit(static_cast<unsigned char>(text[first]))
+                                              : std::isdigit(static_cast<unsigned char>(text[first])))) {
+        return false;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, base);
+    if (*end != '\0' || errno == ERANGE || value < low || value > high) {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
 bool ParseIpv4(const std::string& text, Ipv4Host& out)
 {
     in_addr addr{};
@@ -110,6 +133,12 @@ std::vector<Ipv4Host> LocalAddresses()
     }
     freeifaddrs(list);
     return hosts;
+}
+
+Ipv4Host FirstLocalAddress(Ipv4Host fallback)
+{
+    const auto locals = LocalAddresses();
+    return locals.empty() ? fallback : locals.front();
 }
 
 bool IsLocalAddress(Ipv4Host host)

@@ -1,4 +1,4 @@
-// Address, MAC and hex text helpers, the host's own IPv4 addresses, and TCP listeners.
+// Number, address, MAC and hex text helpers, the host's own IPv4 addresses, and TCP listeners.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "discovery/DeviceDatagram.h"
+
+// A whole decimal number, or hexadecimal after 0x (a leading zero does not mean octal),
+// optionally negative, within low..high. Options and control commands read every number so.
+bool ParseInteger(const std::string& text, long long low, long long high, long long& out);
 
 bool ParseIpv4(const std::string& text, Ipv4Host& out);
 std::string Ipv4Text(Ipv4Host host);
@@ -21,6 +25,8 @@ bool ParseHex(const std::string& text, std::vector<std::uint8_t>& out);
 
 // Non-loopback IPv4 addresses of this network namespace, in interface order.
 std::vector<Ipv4Host> LocalAddresses();
+// The first of LocalAddresses(), or fallback when this namespace has none.
+Ipv4Host FirstLocalAddress(Ipv4Host fallback);
 bool IsLocalAddress(Ipv4Host host);
 // The index of the interface that holds the address here, or 0 when none does.
 unsigned InterfaceIndexOf(Ipv4Host host);

@@ -1,7 +1,5 @@
 #include "tools/boxsim/options.h"
 
-#include <cstdlib>
-
 #include "tools/boxsim/net_util.h"
 
 const char* HelpText()
@@ -27,8 +25,12 @@ const char* HelpText()
            "  --log FILE         append the log to FILE instead of stderr\n"
            "  --help             this text\n"
            "\n"
+           "Numbers (here and in control commands) are decimal, or hexadecimal after 0x.\n"
+           "\n"
            "Control commands (one per line; each answer ends with OK or ERR <why>):\n"
-           "  LOG [RX|SET|HTTP|ALL]  logged lines since start or CLEAR (default RX)\n"
+           "  LOG [KIND]             logged lines since start or CLEAR of one kind: RX\n"
+           "                         (received datagrams, the default), SET, HTTP (stream\n"
+           "                         requests), STREAM (ended streams), WARN; ALL: every line\n"
            "  CLEAR                  forget the logged lines\n"
            "  RESET                  no boxes, no logged lines, streams not silent\n"
            "  BOXES                  one line per box\n"
@@ -44,17 +46,9 @@ const char* HelpText()
            "  QUIT                   end the simulator\n";
 }
 
-static bool ParseUnsigned(const std::string& text, unsigned long high, unsigned long& out)
-{
-    if (text.empty()) return false;
-    char* end = nullptr;
-    out = std::strtoul(text.c_str(), &end, 10);
-    return *end == '\0' && out <= high && text[0] != '-';
-}
-
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
 {
-    long boxCount = -1;  // -1: not given
+    long long boxCount = -1;  // -1: not given
     long long baseId = 1001;
     Ipv4Host firstIp = 0;
     bool firstIpGiven = false;
@@ -79,7 +73,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
             value = argv[++i];
             return true;
         };
-        unsigned long number = 0;
+        long long number = 0;
 
         if (name == "--help" || name == "-h") {
             options.showHelp = true;
@@ -87,16 +81,13 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
             options.followSet = true;
         } else if (name == "--boxes") {
             if (!takeValue()) return false;
-            if (!ParseUnsigned(value, 100000, number)) {
+            if (!ParseInteger(value, 0, 100000, boxCount)) {
                 error = "bad --boxes '" + value + "'";
                 return false;
             }
-            boxCount = static_cast<long>(number);
         } else if (name == "--base-id") {
             if (!takeValue()) return false;
-            char* end = nullptr;
-            baseId = std::strtoll(value.c_str(), &end, 0);
-            if (value.empty() || *end != '\0' || baseId < INT32_MIN || baseId > INT32_MAX) {
+            if (!ParseInteger(value, INT32_MIN, INT32_MAX, baseId)) {
                 error = "bad --base-id '" + value + "'";
                 return false;
             }
@@ -112,7 +103,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
             boxFields.push_back(value);
         } else if (name == "--http-port" || name == "--control-port") {
             if (!takeValue()) return false;
-            if (!ParseUnsigned(value, 65535, number) || number == 0) {
+            if (!ParseInteger(value, 1, 65535, number)) {
                 error = "bad " + name + " '" + value + "'";
                 return false;
             }
@@ -120,7 +111,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
                 static_cast<unsigned short>(number);
         } else if (name == "--rate-kbps") {
             if (!takeValue()) return false;
-            if (!ParseUnsigned(value, 10000000, number)) {
+            if (!ParseInteger(value, 0, 10000000, number)) {
                 error = "bad --rate-kbps '" + value + "'";
                 return false;
             }
@@ -136,16 +127,15 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error)
     if (options.showHelp) return true;
 
     if (!firstIpGiven) {
-        const auto locals = LocalAddresses();
-        firstIp = locals.empty() ? 0x7F000001u : locals.front();
+        firstIp = FirstLocalAddress(0x7F000001u);
     }
     if (boxCount < 0) {
         boxCount = boxFields.empty() ? 3 : 0;
     }
-    for (long k = 0; k < boxCount; ++k) {
+    for (long long k = 0; k < boxCount; ++k) {
         const auto id = static_cast<DeviceId>(static_cast<std::uint32_t>(baseId + k));
         options.boxes.push_back(MakeDefaultBox(id, firstIp + static_cast<Ipv4Host>(k),
-                                               DefaultBoardCode(k)));
+                                               DefaultBoardCode(static_cast<std::size_t>(k))));
     }
     for (const std::string& fields : boxFields) {
         const std::size_t k = options.boxes.size();

@@ -20,15 +20,14 @@ constexpr int CYCLE_PACKETS_PER_FRAME = 22;
 
 }  // namespace
 
-int TsStream::AppendFrame(std::vector<std::uint8_t>& out, int minPackets, bool timeDiscontinuity)
+void TsStream::AppendFrame(std::vector<std::uint8_t>& out, int minPackets, bool timeDiscontinuity)
 {
     writer_.AppendPat(out);
     writer_.AppendPmt(out);
     const std::uint64_t pcr = FIRST_PCR + frameIndex_ * TICKS_PER_FRAME;
-    const int video = writer_.AppendVideoFrame(out, MakeAccessUnit(frameIndex_, shade_), pcr + PRESENTATION_DELAY,
-                                               pcr, IsKeyFrame(frameIndex_), timeDiscontinuity, minPackets - 2);
+    writer_.AppendVideoFrame(out, MakeAccessUnit(frameIndex_, shade_), pcr + PRESENTATION_DELAY, pcr,
+                             IsKeyFrame(frameIndex_), timeDiscontinuity, minPackets - 2);
     ++frameIndex_;
-    return 2 + video;
 }
 
 int PacketsPerFrame(std::uint64_t frameIndex, unsigned rateKbps)

@@ -14,8 +14,7 @@ public:
     explicit TsStream(std::uint8_t shade) : shade_(shade) {}
 
     // Appends the next frame period of at least minPackets packets, tables included.
-    // Returns the number of packets appended.
-    int AppendFrame(std::vector<std::uint8_t>& out, int minPackets, bool timeDiscontinuity = false);
+    void AppendFrame(std::vector<std::uint8_t>& out, int minPackets, bool timeDiscontinuity = false);
 
     std::uint64_t FramesWritten() const { return frameIndex_; }
 

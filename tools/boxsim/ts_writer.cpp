@@ -125,9 +125,9 @@ int TsWriter::PacketsFor(std::size_t accessUnitBytes)
     return 1 + static_cast<int>((pes - firstRoom + PAYLOAD_ROOM - 1) / PAYLOAD_ROOM);
 }
 
-int TsWriter::AppendVideoFrame(std::vector<std::uint8_t>& out, std::vector<std::uint8_t> accessUnit,
-                               std::uint64_t pts, std::uint64_t pcr, bool keyFrame, bool timeDiscontinuity,
-                               int minPackets)
+void TsWriter::AppendVideoFrame(std::vector<std::uint8_t>& out, std::vector<std::uint8_t> accessUnit,
+                                std::uint64_t pts, std::uint64_t pcr, bool keyFrame, bool timeDiscontinuity,
+                                int minPackets)
 {
     const int packets = std::max(minPackets, PacketsFor(accessUnit.size()));
     const std::size_t room = packets * PAYLOAD_ROOM - PCR_FIELD_SIZE;
@@ -150,5 +150,4 @@ int TsWriter::AppendVideoFrame(std::vector<std::uint8_t>& out, std::vector<std::
                      i == 0 ? &pcr : nullptr, i == 0 ? flags : 0);
         offset += length;
     }
-    return packets;
 }

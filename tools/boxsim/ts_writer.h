@@ -20,10 +20,9 @@ public:
     // One PES packet with a PTS carrying accessUnit, spread over at least
     // minPackets packets; the first one carries the PCR. Unused room becomes
     // filler NAL data, so the video PID itself carries the stream's bit rate.
-    // Returns the number of packets written.
-    int AppendVideoFrame(std::vector<std::uint8_t>& out, std::vector<std::uint8_t> accessUnit,
-                         std::uint64_t pts, std::uint64_t pcr, bool keyFrame,
-                         bool timeDiscontinuity, int minPackets);
+    void AppendVideoFrame(std::vector<std::uint8_t>& out, std::vector<std::uint8_t> accessUnit,
+                          std::uint64_t pts, std::uint64_t pcr, bool keyFrame,
+                          bool timeDiscontinuity, int minPackets);
 
     // How many packets AppendVideoFrame needs at least for an access unit of this size.
     static int PacketsFor(std::size_t accessUnitBytes);
