@@ -138,24 +138,25 @@ TEST(RecordChunked, RemovesTheFramingWhateverTheSlicing)
 
 TEST(RecordFileName, StaticAddressAndZeroPaddedLocalStartTime)
 {
-    std::tm lastSecondOfJanuary = {};
-    lastSecondOfJanuary.tm_year = 2024 - 1900;
-    lastSecondOfJanuary.tm_mon = 0;
-    lastSecondOfJanuary.tm_mday = 31;
-    lastSecondOfJanuary.tm_hour = 23;
-    lastSecondOfJanuary.tm_min = 59;
-    lastSecondOfJanuary.tm_sec = 59;
-    EXPECT_EQ(RecordingFileName("C:\\tools", "192.168.1.100", lastSecondOfJanuary),
-              "C:\\tools\\192.168.1.100_20240131_235959.ts");
-
-    std::tm earlyMorning = {};
-    earlyMorning.tm_year = 2025 - 1900;
-    earlyMorning.tm_mon = 1;
-    earlyMorning.tm_mday = 3;
-    earlyMorning.tm_hour = 4;
-    earlyMorning.tm_min = 5;
-    earlyMorning.tm_sec = 6;
-    EXPECT_EQ(RecordingFileName("D:\\rec", "10.0.0.2", earlyMorning), "D:\\rec\\10.0.0.2_20250203_040506.ts");
+    const struct {
+        const char* directory;
+        const char* host;
+        int year, month, day, hour, minute, second;
+        const char* name;
+    } cases[] = {
+        {"C:\\tools", "192.168.1.100", 2024, 1, 31, 23, 59, 59, "C:\\tools\\192.168.1.100_20240131_235959.ts"},
+        {"D:\\rec", "10.0.0.2", 2025, 2, 3, 4, 5, 6, "D:\\rec\\10.0.0.2_20250203_040506.ts"},
+    };
+    for (const auto& c : cases) {
+        std::tm start = {};
+        start.tm_year = c.year - 1900;
+        start.tm_mon = c.month - 1;
+        start.tm_mday = c.day;
+        start.tm_hour = c.hour;
+        start.tm_min = c.minute;
+        start.tm_sec = c.second;
+        EXPECT_EQ(RecordingFileName(c.directory, c.host, start), c.name);
+    }
 }
 
 TEST(RecordFileName, ExecutableDirectoryHasNoTrailingBackslash)
