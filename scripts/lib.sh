@@ -8,13 +8,34 @@
 
 ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
-                 imagemagick xdotool ffmpeg iproute2 cmake ninja-build g++ googletest curl
-                 python3 e2fsprogs)
+# wine32:i386 lets the 64-bit Wine run the 32-bit product (it needs the i386 architecture).
+ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 wine32:i386 xvfb
+                 xauth imagemagick xdotool tesseract-ocr ffmpeg iproute2 cmake ninja-build g++ googletest
+                 curl python3 e2fsprogs unzip)
 
-# The test LAN: addresses every test relies on.
-LAN_PC_ADDRS=(10.86.1.1/24 10.86.2.1/24)
-BOXSIM_CONTROL=10.86.1.10:7000
+# Both builds: the product (32-bit) and the same program 64-bit, each with its own tests.
+ORVANE_ALL_ARCHES=(i686 x86_64)
+
+# The test LAN, the one place its addresses are written down. Two links join the PC and the
+# BOX namespace; a.b.c.N/24 addresses, one subnet per link.
+LAN_NET1=10.86.1                      # link 1: pc1 - box1
+LAN_NET2=10.86.2                      # link 2: pc2 - box2
+LAN_PC_ADDRS=("$LAN_NET1.1/24" "$LAN_NET2.1/24")                # pc1, pc2
+LAN_PC_ADDR=$LAN_NET1.1               # the PC address the tests know (ORVANE_PC_ADDR)
+# box1 holds the addresses of ten boxes and one in a subnet no PC address covers.
+LAN_BOX1_ADDRS=("$LAN_NET1".{10..19}/24 172.20.5.10/24)
+LAN_BOX2_ADDRS=("$LAN_NET2.10/24")
+LAN_BOX_FIRST=10                      # host number of the first box address on link 1
+BOXSIM_CONTROL=$LAN_NET1.10:7000      # the simulator's control port
+LAN_FFMPEG_TS=$LAN_NET1.19:8080       # ffmpeg's live stream (tests/record_ffmpeg_server.sh)
+
+# lan_box_addr K: the K-th box address on link 1 (K from 0; from K = 10 on, addresses that the
+# BOX namespace does not hold, whose simulated boxes answer every probe).
+lan_box_addr() { echo "$LAN_NET1.$((LAN_BOX_FIRST + $1))"; }
+
+# What the tests read to find the LAN: ORVANE_TEST_LAN=1 also lets them start the program.
+LAN_TEST_ENV=(ORVANE_TEST_LAN=1 "ORVANE_BOXSIM=$BOXSIM_CONTROL" "ORVANE_PC_ADDR=$LAN_PC_ADDR"
+              "ORVANE_FFMPEG_TS=$LAN_FFMPEG_TS")
 
 LAB_NAMESPACES=()
 LAB_PIDS=()
@@ -37,7 +58,8 @@ install_missing_packages() {
     done
     [[ ${#missing[@]} -eq 0 ]] && return 0
     log "installing (missing: ${missing[*]})"
-    # The mirror's i386 index is broken and makes update exit 100; the amd64 lists are fine.
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 || return 1
+    # An unrelated index may be broken and make update exit 100; the lists needed here are fine.
     apt-get update || true
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${ORVANE_PACKAGES[@]}"
 }
@@ -69,6 +91,43 @@ product_check() {
         esac
     done <<<"$imports"
     return $bad
+}
+
+# package_product: the release zip of the 32-bit product (CPack, build/i686/package/); prints
+# its path. Builds Orvane.exe first; the operator's guide is made when build/i686 is configured.
+package_product() {
+    ninja -j2 -C "$ORVANE_ROOT/build/i686" Orvane >/dev/null || return 1
+    (cd "$ORVANE_ROOT/build/i686" && cpack -G ZIP -B package >/dev/null) || return 1
+    ls "$ORVANE_ROOT"/build/i686/package/Orvane-*-win32.zip
+}
+
+# package_check ZIP: the zip holds, in one folder named after it, exactly the i686 Orvane.exe
+# that was built, the operator's guide and every picture the guide shows, at the guide's
+# relative links.
+package_check() {
+    local zip=$1 top expected listed unpacked picture status=0
+    top=$(basename "$zip" .zip)
+    expected=$(printf '%s\n' "$top/OperatorGuide.md" "$top/Orvane.exe" \
+        $(cd "$ORVANE_ROOT" && ls docs/*.png | sed "s|^|$top/|") | sort)
+    listed=$(unzip -Z1 "$zip" | grep -v '/$' | sort) || return 1
+    if [[ $listed != "$expected" ]]; then
+        printf 'the package holds:\n%s\nexpected:\n%s\n' "$listed" "$expected"
+        return 1
+    fi
+    unpacked=$(mktemp -d) || return 1
+    unzip -q "$zip" -d "$unpacked" || status=1
+    cmp -s "$unpacked/$top/Orvane.exe" "$ORVANE_ROOT/build/i686/Orvane.exe" ||
+        { echo "the package's Orvane.exe is not build/i686/Orvane.exe"; status=1; }
+    i686-w64-mingw32-objdump -f "$unpacked/$top/Orvane.exe" | grep -q 'file format pei-i386' ||
+        { echo "the package's Orvane.exe is not a 32-bit x86 program"; status=1; }
+    grep -q "^## Operator's guide" "$unpacked/$top/OperatorGuide.md" ||
+        { echo "the guide lacks its heading"; status=1; }
+    for picture in $(grep -o '](docs/[^)]*)' "$unpacked/$top/OperatorGuide.md" | sed 's/^](\(.*\))$/\1/'); do
+        [[ -f $unpacked/$top/$picture ]] || { echo "the guide shows $picture, which the package lacks"; status=1; }
+    done
+    rm -rf "$unpacked"
+    [[ $status -eq 0 ]] && echo "$(basename "$zip"): $(unzip -Z1 "$zip" | grep -vc '/$') files, the guide's pictures at its links"
+    return $status
 }
 
 # The native box simulator; rebuilt when one of its sources (or the datagram code it shares
@@ -104,13 +163,14 @@ lan_up() {
 
     ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[0]}" dev pc1 || return 1
     ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[1]}" dev pc2 || return 1
-    local n
-    for n in $(seq 10 19); do
-        ip -n "$LAN_BOX" addr add "10.86.1.$n/24" dev box1 || return 1
+    # The subnet no PC address covers reaches the PC too, as rp_filter is off (below).
+    local address
+    for address in "${LAN_BOX1_ADDRS[@]}"; do
+        ip -n "$LAN_BOX" addr add "$address" dev box1 || return 1
     done
-    ip -n "$LAN_BOX" addr add 10.86.2.10/24 dev box2 || return 1
-    # A subnet no PC address covers; with rp_filter off its datagrams still reach the PC.
-    ip -n "$LAN_BOX" addr add 172.20.5.10/24 dev box1 || return 1
+    for address in "${LAN_BOX2_ADDRS[@]}"; do
+        ip -n "$LAN_BOX" addr add "$address" dev box2 || return 1
+    done
 
     local ns dev
     for dev in pc1 pc2; do
@@ -144,12 +204,14 @@ boxsim_start() {
     return 1
 }
 
-# xvfb_start LOGDIR: a virtual display on the first free number from :90; sets XVFB_DISPLAY.
+# xvfb_start LOGDIR: a virtual display of XVFB_SIZE on the first free number from :90; sets
+# XVFB_DISPLAY.
+XVFB_SIZE=1280x1024
 xvfb_start() {
     local n
     for n in $(seq 90 199); do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$1/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${XVFB_SIZE}x24" -nolisten tcp </dev/null >>"$1/xvfb.log" 2>&1 &
         local pid=$!
         for _ in $(seq 50); do
             kill -0 "$pid" 2>/dev/null || break
@@ -189,6 +251,13 @@ wine_prefix_copy() {
 wine_server_start() {
     ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all DISPLAY="$3" wineserver -p </dev/null >/dev/null 2>&1
     ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all DISPLAY="$3" wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# in_pc COMMAND...: runs a command in the PC namespace LAN_PC with the Wine environment of the
+# prefix PC_PREFIX and the display PC_DISPLAY, which the caller sets.
+in_pc() {
+    [[ -n ${LAN_PC:-} && -n ${PC_PREFIX:-} ]] || { echo "in_pc: no PC namespace or prefix" >&2; return 1; }
+    ip netns exec "$LAN_PC" env WINEPREFIX="$PC_PREFIX" WINEDEBUG=-all DISPLAY="${PC_DISPLAY:-}" "$@"
 }
 
 # Undoes everything above; safe to call twice. Silent, so that the caller's last line stays

@@ -52,15 +52,14 @@ lab_scratch_dir idlecpu
 lan_up oic || die "could not make the test LAN"
 boxsim_start "$LAB_SCRATCH" --boxes 0 || die "the box simulator did not start"
 xvfb_start "$LAB_SCRATCH" || die "cannot start Xvfb"
-prefix=$LAB_SCRATCH/pc
+prefix=$LAB_SCRATCH/pc PC_PREFIX=$prefix PC_DISPLAY=$XVFB_DISPLAY
 if [[ -n ${ORVANE_WINE_TEMPLATE:-} ]]; then
     wine_prefix_copy "$ORVANE_WINE_TEMPLATE" "$prefix" || die "could not copy the Wine prefix"
 else
     wine_prefix_new "$LAN_PC" "$prefix" || die "could not make a Wine prefix"
 fi
 # Without a window manager a managed window waits 2 s for every unmap; unmanaged ones do not.
-ip netns exec "$LAN_PC" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY="$XVFB_DISPLAY" \
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 ||
+in_pc wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 ||
     die "could not switch off Wine's window management"
 # The registry is written when the prefix's server ends.
 WINEPREFIX="$prefix" wineserver -w
@@ -84,11 +83,11 @@ boxsim_send() {
         ((count == 0))' boxsim_send "${BOXSIM_CONTROL##*:}"
 }
 
-# The 100 boxes: ids 1001.., current addresses 10.86.1.10.. (boxsim --boxes 100 --ip 10.86.1.10).
+# The 100 boxes: ids 1001.., current addresses from the first box address of link 1 on.
 add_boxes() {
     local k lines=(RESET)
     for k in $(seq 0 99); do
-        lines+=("ADD id=$((1001 + k)),ip=10.86.1.$((10 + k))")
+        lines+=("ADD id=$((1001 + k)),ip=$(lan_box_addr "$k")")
     done
     boxsim_send "${lines[@]}"
 }
@@ -131,8 +130,7 @@ measure() {
 
 # The window probe, run in the program's prefix and namespace.
 probe() {
-    ip netns exec "$LAN_PC" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY="$XVFB_DISPLAY" \
-        wine "$probe_exe" "$@" </dev/null 2>/dev/null | tr -d '\r'
+    in_pc wine "$probe_exe" "$@" </dev/null 2>/dev/null | tr -d '\r'
 }
 
 # Waits until the table holds the given number of rows.
@@ -154,8 +152,7 @@ run_variant() {
     local name=$1 exe=$2 program server idle selected
     add_boxes || die "the box simulator did not take the boxes"
     wine_server_start "$LAN_PC" "$prefix" "$XVFB_DISPLAY"
-    ip netns exec "$LAN_PC" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY="$XVFB_DISPLAY" \
-        wine "$exe" </dev/null >/dev/null 2>&1 &
+    in_pc wine "$exe" </dev/null >/dev/null 2>&1 &
     LAB_PIDS+=("$!")
     probe wait-window 20000 >/dev/null || die "$name: no main window"
     wait_rows 100 || die "$name: the table did not fill"

@@ -34,7 +34,7 @@ wine_files="Z:${files//\//\\}"
 
 lan_up orb || die "could not make the test LAN"
 boxsim_start "$LAB_SCRATCH" --boxes 0 --rate-kbps 0 || die "the box simulator did not start"
-prefix=$LAB_SCRATCH/pc
+prefix=$LAB_SCRATCH/pc PC_PREFIX=$prefix PC_DISPLAY=${DISPLAY:-}
 if [[ -n ${ORVANE_WINE_TEMPLATE:-} ]]; then
     wine_prefix_copy "$ORVANE_WINE_TEMPLATE" "$prefix"
 else
@@ -55,7 +55,7 @@ cpu_of() {
 box_hosts() {
     local n=$1 i hosts=()
     for i in $(seq 0 $((n - 1))); do
-        hosts+=("10.86.1.1$i")
+        hosts+=("$(lan_box_addr "$i")")
     done
     echo "${hosts[*]}"
 }
@@ -67,8 +67,8 @@ run_recorder() {
     rm -f "$files"/*
     server_before=$(cpu_of "$wineserver_pid")
     timing=$(mktemp)
-    line=$( { TIMEFORMAT='%U %S'; time ip netns exec "$LAN_PC" env WINEPREFIX="$prefix" WINEDEBUG=-all \
-        wine "${bench[@]}" "${hosts// /,}" "$seconds" "$wine_files" </dev/null 2>/dev/null; } 2>"$timing")
+    line=$( { TIMEFORMAT='%U %S'; time in_pc wine "${bench[@]}" "${hosts// /,}" "$seconds" "$wine_files" \
+        </dev/null 2>/dev/null; } 2>"$timing")
     server_after=$(cpu_of "$wineserver_pid")
     read -r user system <"$timing"
     rm -f "$timing"

@@ -41,7 +41,9 @@ const wchar_t USAGE[] =
     L"  item-rect ROW      a list row's rectangle on the screen\n"
     L"  dialog-text TITLE  the texts of the controls of the dialog with this title (message boxes)\n"
     L"  dialog-rect TITLE ID  a control of that dialog on the screen (ID 0: the dialog itself)\n"
-    L"  ping SECONDS       round trips of a message to the window thread: max and mean ms\n";
+    L"  ping SECONDS       round trips of a message to the window thread: max and mean ms\n"
+    L"  version-info FILE  a program file's version resource: its fixed version, then NAME<TAB>TEXT\n"
+    L"                     of each string of its first translation\n";
 
 void PrintUtf8(const std::wstring& text)
 {
@@ -330,6 +332,49 @@ int PrintItemRect(HWND list, int row)
     return 0;
 }
 
+// The version resource as Explorer's Properties read it: the fixed file version, then the
+// strings of the first translation that VarFileInfo\Translation names.
+int PrintVersionInfo(const wchar_t* file)
+{
+    DWORD ignored = 0;
+    DWORD size = ::GetFileVersionInfoSizeW(file, &ignored);
+    if (size == 0)
+        return Fail(L"the file has no version resource");
+    std::vector<BYTE> block(size);
+    if (!::GetFileVersionInfoW(file, 0, size, block.data()))
+        return Fail(L"GetFileVersionInfoW failed");
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO) || fixed->dwSignature != VS_FFI_SIGNATURE)
+        return Fail(L"no fixed file information");
+    std::printf("FixedFileVersion\t%u.%u.%u.%u\n", (unsigned)HIWORD(fixed->dwFileVersionMS),
+                (unsigned)LOWORD(fixed->dwFileVersionMS), (unsigned)HIWORD(fixed->dwFileVersionLS),
+                (unsigned)LOWORD(fixed->dwFileVersionLS));
+
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    };
+    Translation* translation = nullptr;
+    if (!::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                          &length) ||
+        !translation || length < sizeof(Translation))
+        return Fail(L"no translation");
+    const wchar_t* const names[] = {L"ProductName", L"FileDescription", L"FileVersion", L"ProductVersion",
+                                    L"OriginalFilename"};
+    for (const wchar_t* name : names) {
+        wchar_t path[128];
+        std::swprintf(path, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage,
+                      name);
+        wchar_t* text = nullptr;
+        if (::VerQueryValueW(block.data(), path, reinterpret_cast<void**>(&text), &length) && text && length > 0)
+            PrintLine(std::wstring(name) + L"\t" + text);
+    }
+    return 0;
+}
+
 int Run(int argc, wchar_t** argv)
 {
     if (argc < 2)
@@ -363,6 +408,8 @@ int Run(int argc, wchar_t** argv)
         PrintRect(rect);
         return 0;
     }
+    if (command == L"version-info")
+        return argc >= 3 ? PrintVersionInfo(argv[2]) : Fail(L"version-info needs a file");
     if (command == L"wait-window")
         return hasFirst ? WaitWindow(first) : Fail(L"wait-window needs a timeout in ms");
 
