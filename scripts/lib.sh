@@ -26,7 +26,7 @@ LAN_PC_ADDR=$LAN_NET1.1               # the PC address the tests know (ORVANE_PC
 LAN_BOX1_ADDRS=("$LAN_NET1".{10..19}/24 172.20.5.10/24)
 LAN_BOX2_ADDRS=("$LAN_NET2.10/24")
 LAN_BOX_FIRST=10                      # host number of the first box address on link 1
-BOXSIM_CONTROL=$LAN_NET1.10:7000      # the simulator's control port
+BOXSIM_CONTROL=$LAN_NET1.$LAN_BOX_FIRST:7000   # the simulator's control port
 LAN_FFMPEG_TS=$LAN_NET1.19:8080       # ffmpeg's live stream (tests/record_ffmpeg_server.sh)
 
 # lan_box_addr K: the K-th box address on link 1 (K from 0; from K = 10 on, addresses that the
@@ -96,16 +96,18 @@ product_check() {
 # package_product: the release zip of the 32-bit product (CPack, build/i686/package/); prints
 # its path. Builds Orvane.exe first; the operator's guide is made when build/i686 is configured.
 package_product() {
+    local made
     ninja -j2 -C "$ORVANE_ROOT/build/i686" Orvane >/dev/null || return 1
-    (cd "$ORVANE_ROOT/build/i686" && cpack -G ZIP -B package >/dev/null) || return 1
-    ls "$ORVANE_ROOT"/build/i686/package/Orvane-*-win32.zip
+    # cpack's last word: "CPack: - package: PATH generated."
+    made=$(cd "$ORVANE_ROOT/build/i686" && cpack -G ZIP -B package) || return 1
+    sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' <<<"$made" | grep .
 }
 
 # package_check ZIP: the zip holds, in one folder named after it, exactly the i686 Orvane.exe
 # that was built, the operator's guide and every picture the guide shows, at the guide's
 # relative links.
 package_check() {
-    local zip=$1 top expected listed unpacked picture status=0
+    local zip=$1 top expected listed unpacked pictures picture status=0
     top=$(basename "$zip" .zip)
     expected=$(printf '%s\n' "$top/OperatorGuide.md" "$top/Orvane.exe" \
         $(cd "$ORVANE_ROOT" && ls docs/*.png | sed "s|^|$top/|") | sort)
@@ -122,7 +124,9 @@ package_check() {
         { echo "the package's Orvane.exe is not a 32-bit x86 program"; status=1; }
     grep -q "^## Operator's guide" "$unpacked/$top/OperatorGuide.md" ||
         { echo "the guide lacks its heading"; status=1; }
-    for picture in $(grep -o '](docs/[^)]*)' "$unpacked/$top/OperatorGuide.md" | sed 's/^](\(.*\))$/\1/'); do
+    pictures=$(grep -o '](docs/[^)]*)' "$unpacked/$top/OperatorGuide.md" | sed 's/^](\(.*\))$/\1/')
+    [[ -n $pictures ]] || { echo "the guide shows no pictures"; status=1; }
+    for picture in $pictures; do
         [[ -f $unpacked/$top/$picture ]] || { echo "the guide shows $picture, which the package lacks"; status=1; }
     done
     rm -rf "$unpacked"
@@ -229,15 +233,19 @@ xvfb_start() {
     return 1
 }
 
-# wine_prefix_new NS PREFIX: a fresh prefix, made inside namespace NS (Mono/Gecko skipped).
+# wine_prefix_new NS PREFIX: a fresh prefix, made inside namespace NS (Mono/Gecko skipped), with
+# the Marlett font that Wine draws the caption buttons with (it does not find its own copy).
 wine_prefix_new() {
     LAB_PREFIXES+=("$2")
     ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
         DISPLAY="${XVFB_DISPLAY:-${DISPLAY:-}}" wineboot -i </dev/null >/dev/null 2>&1
+    [[ -f $WINE_MARLETT ]] && cp "$WINE_MARLETT" "$2/drive_c/windows/Fonts/"
     # The registry is written when the prefix's server ends.
     WINEPREFIX="$2" wineserver -w
     [[ -f $2/system.reg ]]
 }
+
+WINE_MARLETT=/usr/share/wine/fonts/marlett.ttf
 
 # wine_prefix_copy TEMPLATE PREFIX
 wine_prefix_copy() {
