@@ -107,10 +107,13 @@ package_product() {
 # that was built, the operator's guide and every picture the guide shows, at the guide's
 # relative links.
 package_check() {
-    local zip=$1 top expected listed unpacked pictures picture status=0
+    local zip=$1 top files=() file expected listed unpacked pictures picture status=0
     top=$(basename "$zip" .zip)
-    expected=$(printf '%s\n' "$top/OperatorGuide.md" "$top/Orvane.exe" \
-        $(cd "$ORVANE_ROOT" && ls docs/*.png | sed "s|^|$top/|") | sort)
+    files=("$top/OperatorGuide.md" "$top/Orvane.exe")
+    for file in "$ORVANE_ROOT"/docs/*.png; do
+        files+=("$top/docs/$(basename "$file")")
+    done
+    expected=$(printf '%s\n' "${files[@]}" | sort)
     listed=$(unzip -Z1 "$zip" | grep -v '/$' | sort) || return 1
     if [[ $listed != "$expected" ]]; then
         printf 'the package holds:\n%s\nexpected:\n%s\n' "$listed" "$expected"
