@@ -97,13 +97,22 @@ file=$(newest_recording)
 
 echo "== Stop paints the row white at once, not at the box's next announcement"
 expect_eq "the recording row is light blue" "204,232,255" "$(gateway_cell_colour $BOX)"
-# Right after an announcement, so that the next one is ten seconds away.
-seen=$(row_of $BOX | cut -f2)
-wait_for "an announcement" 12 '[[ $(row_of $BOX | cut -f2) != "$seen" ]]'
-seen=$(row_of $BOX | cut -f2)
-click_control 1005
-expect_eq "the stopped row is white" "255,255,255" "$(gateway_cell_colour $BOX)"
-expect_eq "no announcement meanwhile" "$seen" "$(row_of $BOX | cut -f2)"
+# The boxes announce only in answer to a probe. Right after a probe the next one is ten
+# seconds away; the click and the screenshot then take well under a second, and the
+# listener's count of probes shows that none left meanwhile.
+read -r stop_x stop_y < <(centre_of "$(probe screen-rect 1005)")
+rect=$(probe item-rect "$(row_index_of $BOX)")
+read -r cell_x cell_y < <(awk '{ printf "%d %d\n", $1 + 430 + 5, ($2 + $4) / 2 }' <<<"$rect")
+probes=$(listened 100 | wc -l)
+wait_for "the next probe" 12 '[[ $(listened 100 | wc -l) -gt $probes ]]'
+sleep 0.3  # the answers arrive within milliseconds
+probes=$(listened 100 | wc -l)
+xdotool mousemove --sync "$stop_x" "$stop_y" click 1
+sleep 0.5  # "at once": well before any announcement could come
+import -window root "$WORK/stopped.png" 2>/dev/null
+expect_eq "no probe between the click and the screenshot" "$probes" "$(listened 100 | wc -l)"
+expect_eq "the stopped row is white" "255,255,255" \
+    "$(convert "$WORK/stopped.png" -format "%[pixel:p{$cell_x,$cell_y}]" info: | tr -dc '0-9,')"
 wait_for "box $BOX idle" 5 '[[ $(row_of $BOX | cut -f9) == Off ]]'
 
 # record_then_press KEY: a new recording of the box, two blocks, then KEY on the list.
@@ -126,6 +135,11 @@ record_then_press Return
 check_recordings "$APP_DIR" 2
 
 echo "== Escape ends the program with exit code 0 while it records"
+# Wine's virtual desktop ends with its last program: a new server starts a new one.
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+wineserver -p </dev/null >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1
 operator_start
 wait_for "box $BOX's row again" 12 '[[ -n $(row_of $BOX) ]]'
 record_then_press Escape

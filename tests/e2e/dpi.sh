@@ -63,7 +63,7 @@ for dpi in 96 144 192; do
         grep -E 'Failure|error|Expected|Which is|at [0-9]+ DPI|FAILED' "$WORK/gtest-$dpi.log" | head -n 40
     fi
 
-    boxsim RESET && boxsim ADD "id=41,ip=10.86.1.15,static=192.168.100.200,mask=255.255.255.255,gw=192.168.100.254,mac=aa:bb:cc:0d:ee:ff,board=1302" ||
+    boxsim RESET && boxsim ADD "id=41,ip=10.86.1.15,static=192.168.100.200,mask=255.255.255.0,gw=192.168.1.254,mac=aa:bb:cc:0d:ee:ff,board=1302" ||
         fail "boxsim ADD"
     start_orvane
     read -r left top right bottom < <(probe window-rect)
