@@ -103,6 +103,9 @@ expect_eq "the recording row is light blue" "204,232,255" "$(gateway_cell_colour
 read -r stop_x stop_y < <(centre_of "$(probe screen-rect 1005)")
 rect=$(probe item-rect "$(row_index_of $BOX)")
 read -r cell_x cell_y < <(awk '{ printf "%d %d\n", $1 + 430 + 5, ($2 + $4) / 2 }' <<<"$rect")
+# The pointer rests on the button from the Record click; --sync waits for a move, so it goes
+# elsewhere first.
+xdotool mousemove --sync "$cell_x" "$cell_y"
 probes=$(listened 100 | wc -l)
 wait_for "the next probe" 12 '[[ $(listened 100 | wc -l) -gt $probes ]]'
 sleep 0.3  # the answers arrive within milliseconds
