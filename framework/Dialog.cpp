@@ -1,5 +1,7 @@
 #include "framework/Dialog.h"
 
+#include "framework/WinApp.h"
+
 namespace {
 
 // Clears a dispatch's default request for its handler and puts back the request of the
@@ -113,7 +115,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     try {
         return self->HandleMessage(message, wParam, lParam);
     } catch (...) {
-        ::OutputDebugStringW(L"Orvane: a message handler failed with an exception\n");
+        const std::wstring trace = AfxGetAppName() + L": a message handler failed with an exception\n";
+        ::OutputDebugStringW(trace.c_str());
         return FALSE;
     }
 }
