@@ -19,7 +19,12 @@ box_ns=${ORVANE_BOX_NETNS:-$(ip netns identify $$ | sed 's/-pc-/-box-/')}
 ip netns exec "$box_ns" /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/discovery_listener.py" "$LISTEN_LOG" \
     </dev/null >"$WORK/listener.out" 2>&1 &
 LISTENER_PID=$!
-trap 'kill "$LISTENER_PID" 2>/dev/null; operator_cleanup' EXIT
+contract_cleanup() {
+    kill "$LISTENER_PID" 2>/dev/null
+    [[ -s $WORK/orvane.log ]] && { echo "the program's output:"; tail -n 20 "$WORK/orvane.log"; }
+    operator_cleanup
+}
+trap contract_cleanup EXIT
 wait_for "the listener in $box_ns" 5 'grep -q READY "$LISTEN_LOG" 2>/dev/null' || exit 1
 
 # listened TYPE: the listener's lines of datagrams of that type ("time source dest length type").
