@@ -66,6 +66,7 @@ for dpi in 96 144 192; do
     boxsim RESET && boxsim ADD "id=41,ip=10.86.1.15,static=192.168.100.200,mask=255.255.255.0,gw=192.168.1.254,mac=aa:bb:cc:0d:ee:ff,board=1302" ||
         fail "boxsim ADD"
     start_orvane
+    trap dpi_cleanup EXIT  # start_orvane put its own in place; ours ends the program too
     read -r left top right bottom < <(probe window-rect)
     expect_eq "outer size at $dpi DPI" "$((880 * dpi / 96)) $((400 * dpi / 96))" "$((right - left)) $((bottom - top))"
     wait_for "box 41's row at $dpi DPI" 12 '[[ $(probe row-count) -ge 1 ]]'
