@@ -1,18 +1,33 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/AppMessages.h"
+#include "framework/Dpi.h"
 #include "framework/WinApp.h"
 
 #include <commctrl.h>
 
 namespace {
+
+// Window size and layout in pixels at 96 DPI; every one is scaled to the system DPI.
 constexpr int INITIAL_WIDTH = 880;
 constexpr int INITIAL_HEIGHT = 400;
-constexpr int BUTTON_STRIP_HEIGHT = 40;
+constexpr int BUTTON_STRIP_HEIGHT = 40;     // below the list
 constexpr int BUTTON_TOP_FROM_BOTTOM = 34;
+constexpr int CLEAR_LEFT_FROM_RIGHT = 80;
+constexpr int SET_LEFT_FROM_RIGHT = 160;
+constexpr int RECORD_LEFT = 10;
+constexpr int RECORD_FILES_LEFT = 100;
+constexpr int RECORD_FILES_EXTRA_WIDTH = 25;  // wider than Clear
+
+// The system keeps the four low bits of a system command for itself.
+constexpr UINT SYS_COMMAND_MASK = 0xFFF0;
+// System commands 0x0010 to 0x001F are ignored: the range a dialog program's own system-menu
+// item (an About box) would use, and this program adds none.
+constexpr UINT IGNORED_SYS_COMMANDS = 0x0010;
+
 } // namespace
 
-const MessageMapEntry<COrvaneDlg> COrvaneDlg::kMessageMap[] = {
+const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_SYSCOMMAND, 0, 0, &COrvaneDlg::OnSysCommand},
     {WM_PAINT, 0, 0, static_cast<void (COrvaneDlg::*)()>(&COrvaneDlg::OnPaint)},
     {WM_CLOSE, 0, 0, &COrvaneDlg::OnClose},
@@ -39,7 +54,7 @@ COrvaneDlg::~COrvaneDlg() = default;
 
 bool COrvaneDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    return RouteThroughMap(this, kMessageMap, message, wParam, lParam, result);
+    return RouteThroughMap(this, MESSAGE_MAP, message, wParam, lParam, result);
 }
 
 void COrvaneDlg::DoDataExchange(CDataExchange* pDX)
@@ -58,7 +73,8 @@ BOOL COrvaneDlg::OnInitDialog()
     InsertDeviceColumns(m_list);
 
     AfxSocketInit();  // the scanners bind right after this
-    MoveWindow(0, 0, INITIAL_WIDTH, INITIAL_HEIGHT, TRUE);
+    const int dpi = SystemDpi();
+    MoveWindow(0, 0, ScaleForDpi(INITIAL_WIDTH, dpi), ScaleForDpi(INITIAL_HEIGHT, dpi), TRUE);
     CenterWindow();
     StartScanning();
     m_watcherThread.reset(new std::thread(&COrvaneDlg::WatchSelection, this));
@@ -84,7 +100,7 @@ void COrvaneDlg::OnClose()
 
 void COrvaneDlg::OnSysCommand(UINT nID, LPARAM)
 {
-    if ((nID & 0xFFF0) == 0x0010)
+    if ((nID & SYS_COMMAND_MASK) == IGNORED_SYS_COMMANDS)
         return;
     Default();
 }
@@ -119,8 +135,10 @@ void COrvaneDlg::OnSize(UINT, int, int)
     Default();
 }
 
-// The list fills the client area above a 40-pixel strip; all buttons take Clear's size,
-// Record and Record Files at the left edge, Set and Clear at the right edge.
+// The list fills the client area above a strip of 40 pixels (at 96 DPI); all buttons take
+// Clear's size, Record and Record Files at the left edge, Set and Clear at the right edge.
+// The buttons come from the template in dialog units, so they grow with the DPI; the pixel
+// offsets grow with it by the same factor.
 void COrvaneDlg::LayoutControls()
 {
     if (!m_hWnd)
@@ -132,17 +150,20 @@ void COrvaneDlg::LayoutControls()
     CWnd list = GetDlgItem(IDC_DEVICE_LIST);
     if (!list.IsValid())
         return;
-    list.MoveWindow(0, 0, width, height - BUTTON_STRIP_HEIGHT, TRUE);
+    const int dpi = SystemDpi();
+    auto scaled = [dpi](int pixels) { return ScaleForDpi(pixels, dpi); };
+    list.MoveWindow(0, 0, width, height - scaled(BUTTON_STRIP_HEIGHT), TRUE);
 
     RECT clearRect = {};
     GetDlgItem(IDC_CLEAR).GetWindowRect(&clearRect);
     int buttonWidth = clearRect.right - clearRect.left;
     int buttonHeight = clearRect.bottom - clearRect.top;
-    int top = height - BUTTON_TOP_FROM_BOTTOM;
-    GetDlgItem(IDC_CLEAR).MoveWindow(width - 80, top, buttonWidth, buttonHeight, TRUE);
-    GetDlgItem(IDC_SET).MoveWindow(width - 160, top, buttonWidth, buttonHeight, TRUE);
-    GetDlgItem(IDC_RECORD).MoveWindow(10, top, buttonWidth, buttonHeight, TRUE);
-    GetDlgItem(IDC_RECORD_FILES).MoveWindow(100, top, buttonWidth + 25, buttonHeight, TRUE);
+    int top = height - scaled(BUTTON_TOP_FROM_BOTTOM);
+    GetDlgItem(IDC_CLEAR).MoveWindow(width - scaled(CLEAR_LEFT_FROM_RIGHT), top, buttonWidth, buttonHeight, TRUE);
+    GetDlgItem(IDC_SET).MoveWindow(width - scaled(SET_LEFT_FROM_RIGHT), top, buttonWidth, buttonHeight, TRUE);
+    GetDlgItem(IDC_RECORD).MoveWindow(scaled(RECORD_LEFT), top, buttonWidth, buttonHeight, TRUE);
+    GetDlgItem(IDC_RECORD_FILES)
+        .MoveWindow(scaled(RECORD_FILES_LEFT), top, buttonWidth + scaled(RECORD_FILES_EXTRA_WIDTH), buttonHeight, TRUE);
 }
 
 DeviceId COrvaneDlg::DeviceIdInRow(int row) const

@@ -47,7 +47,7 @@ protected:
     bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    static const MessageMapEntry<COrvaneDlg> kMessageMap[];
+    static const MessageMapEntry<COrvaneDlg> MESSAGE_MAP[];
 
     // Main window (app/OrvaneDlg.cpp)
     void OnSysCommand(UINT nID, LPARAM lParam);

@@ -4,6 +4,7 @@
 #include "app/OrvaneDlg.h"
 #include "discovery/BoardType.h"
 #include "discovery/Ipv4Text.h"
+#include "framework/Dpi.h"
 #include "framework/TextCodec.h"
 
 #include <cstdio>
@@ -22,7 +23,8 @@ struct ColumnSpec {
     int width;
 };
 
-const ColumnSpec kColumns[DEVICE_COLUMN_COUNT] = {
+// Widths in pixels at 96 DPI, scaled to the system DPI when the columns are inserted.
+const ColumnSpec DEVICE_COLUMNS[DEVICE_COLUMN_COUNT] = {
     {L"ID", 45},           {L"Active Time", 80},  {L"Lan IP", 105},
     {L"Lan Static IP", 105}, {L"Lan Netmask", 95}, {L"Lan Gateway", 95},
     {L"Lan Mac", 118},     {L"Description", 150}, {L"Record", 65},
@@ -39,8 +41,11 @@ std::wstring FormatMac(const std::uint8_t* mac)
 
 void InsertDeviceColumns(const CListCtrl& list)
 {
-    for (int column = 0; column < DEVICE_COLUMN_COUNT; ++column)
-        list.InsertColumn(column, kColumns[column].header, LVCFMT_CENTER, kColumns[column].width);
+    const int dpi = SystemDpi();
+    for (int column = 0; column < DEVICE_COLUMN_COUNT; ++column) {
+        const ColumnSpec& spec = DEVICE_COLUMNS[column];
+        list.InsertColumn(column, spec.header, LVCFMT_CENTER, ScaleForDpi(spec.width, dpi));
+    }
 }
 
 AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host source,

@@ -28,7 +28,7 @@ struct RowTag {
     std::atomic<std::int32_t> state;
 };
 
-// Inserts the nine columns with their headers and widths.
+// Inserts the nine columns with their headers, and their widths scaled to the system DPI.
 void InsertDeviceColumns(const CListCtrl& list);
 
 // One announcement's whole update of the table, handed to the window thread as one job so

@@ -1,5 +1,25 @@
 #include "framework/Dialog.h"
 
+#include "framework/WinApp.h"
+
+namespace {
+
+// Clears a dispatch's default request for its handler and puts back the request of the
+// dispatch it is nested in, also when the handler throws.
+class DefaultRequestScope {
+public:
+    explicit DefaultRequestScope(bool& request) : m_request(request), m_outer(request) { m_request = false; }
+    ~DefaultRequestScope() { m_request = m_outer; }
+    DefaultRequestScope(const DefaultRequestScope&) = delete;
+    DefaultRequestScope& operator=(const DefaultRequestScope&) = delete;
+
+private:
+    bool& m_request;
+    const bool m_outer;
+};
+
+} // namespace
+
 void DDX_Control(CDataExchange* pDX, int id, CListCtrl& control)
 {
     control.Attach(::GetDlgItem(pDX->m_pDlgWnd->GetSafeHwnd(), id));
@@ -95,7 +115,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     try {
         return self->HandleMessage(message, wParam, lParam);
     } catch (...) {
-        ::OutputDebugStringW(L"Orvane: a message handler failed with an exception\n");
+        const std::wstring trace = AfxGetAppName() + L": a message handler failed with an exception\n";
+        ::OutputDebugStringW(trace.c_str());
         return FALSE;
     }
 }
@@ -106,9 +127,17 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return OnInitDialog();
 
     LRESULT result = 0;
-    m_wantDefault = false;
-    if (RouteMessage(message, wParam, lParam, result)) {
-        if (m_wantDefault)
+    bool handled = false;
+    bool runDefault = false;
+    {
+        // A handler may pump messages (a message box, a modal dialog) and so dispatch nested
+        // messages through this function; each keeps its own default request.
+        DefaultRequestScope scope(m_runDefaultAfterHandler);
+        handled = RouteMessage(message, wParam, lParam, result);
+        runDefault = m_runDefaultAfterHandler;
+    }
+    if (handled) {
+        if (runDefault)
             return FALSE;
         switch (message) {
         // These return their result directly from the dialog procedure.

@@ -38,8 +38,11 @@ protected:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // The derived dialog's message map; true when a handler took the message.
     virtual bool RouteMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
-    // Called inside a handler: after it, the message also gets the default dialog handling.
-    void Default() { m_wantDefault = true; }
+    // Called inside a handler: once the handler has returned, the message also gets the
+    // default dialog handling (the dialog procedure returns FALSE for it). The request
+    // belongs to the message being handled, not to messages a handler's message box or
+    // modal dialog handles meanwhile.
+    void Default() { m_runDefaultAfterHandler = true; }
     // The framework's own painting of the dialog.
     void OnPaint() { Default(); }
 
@@ -51,5 +54,7 @@ private:
     UINT m_templateId;
     HWND m_parent;
     bool m_modal = false;
-    bool m_wantDefault = false;
+    // Set by Default() during the current dispatch; each dispatch saves and restores the
+    // value of the one it is nested in.
+    bool m_runDefaultAfterHandler = false;
 };

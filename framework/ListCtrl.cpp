@@ -54,6 +54,19 @@ LPARAM CListCtrl::GetItemData(int row) const
     return item.lParam;
 }
 
+bool CListCtrl::GetItemDataAndState(int row, UINT stateMask, LPARAM* data, UINT* state) const
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM | LVIF_STATE;
+    item.stateMask = stateMask;
+    item.iItem = row;
+    if (!SendMessage(LVM_GETITEMW, 0, (LPARAM)&item))
+        return false;
+    *data = item.lParam;
+    *state = item.state & stateMask;
+    return true;
+}
+
 BOOL CListCtrl::SetItemData(int row, LPARAM data) const
 {
     LVITEMW item = {};

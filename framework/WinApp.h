@@ -3,6 +3,8 @@
 
 #include "framework/Wnd.h"
 
+#include <string>
+
 class CWinApp {
 public:
     CWinApp();
@@ -33,6 +35,10 @@ private:
 
 // The body of the program's entry point: runs the application object's InitInstance.
 int AfxWinMain();
+
+// The application's name: the program's string resource AFX_IDS_APP_TITLE, or the name of
+// its executable file without the extension when it has none.
+std::wstring AfxGetAppName();
 
 // Windows Sockets 1.1 start-up for the process; true when it succeeded.
 bool AfxSocketInit();

@@ -1,8 +1,8 @@
 #include "framework/Wnd.h"
 
-#include <vector>
+#include "framework/WinApp.h"
 
-const wchar_t APP_NAME[] = L"Orvane";
+#include <vector>
 
 std::wstring CWnd::GetWindowText() const
 {
@@ -14,7 +14,8 @@ std::wstring CWnd::GetWindowText() const
 
 int CWnd::MessageBox(const std::wstring& text, const wchar_t* caption, UINT type) const
 {
-    return ::MessageBoxW(m_hWnd, text.c_str(), caption ? caption : APP_NAME, type);
+    const std::wstring appName = caption ? std::wstring() : AfxGetAppName();
+    return ::MessageBoxW(m_hWnd, text.c_str(), caption ? caption : appName.c_str(), type);
 }
 
 void CWnd::CenterWindow() const

@@ -24,6 +24,7 @@ public:
     void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     void InvalidateRect(const RECT* rect, BOOL erase = TRUE) const { ::InvalidateRect(m_hWnd, rect, erase); }
+    // A message box owned by this window; without a caption it carries the application's name.
     int MessageBox(const std::wstring& text, const wchar_t* caption = nullptr, UINT type = MB_OK) const;
     // Centres the window in the work area of the monitor that holds it (the dialog has no owner).
     void CenterWindow() const;
@@ -31,6 +32,3 @@ public:
 protected:
     HWND m_hWnd = nullptr;
 };
-
-// The caption every message box of the application uses when its Part gives none.
-extern const wchar_t APP_NAME[];

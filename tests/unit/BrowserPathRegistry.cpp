@@ -50,6 +50,8 @@ TestBrowserRegistry::~TestBrowserRegistry()
 {
     for (const std::wstring& progId : m_classes)
         ::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + progId).c_str());
+    for (const std::wstring& progId : m_machineClasses)
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + progId).c_str());
     if (m_hadProgId)
         WriteValue(HKEY_CURRENT_USER, USER_CHOICE, L"ProgId", m_oldProgIdType, m_oldProgId.data(),
                    (DWORD)m_oldProgId.size());
@@ -84,6 +86,12 @@ void TestBrowserRegistry::SetOpenCommandValue(const std::wstring& progId, DWORD 
 {
     m_classes.push_back(progId);
     WriteValue(HKEY_CURRENT_USER, CommandKey(progId), nullptr, type, data, bytes);
+}
+
+void TestBrowserRegistry::SetMachineOpenCommand(const std::wstring& progId, const std::wstring& command)
+{
+    m_machineClasses.push_back(progId);
+    WriteValue(HKEY_LOCAL_MACHINE, CommandKey(progId), nullptr, REG_SZ, command.c_str(), TextBytes(command));
 }
 
 void TestBrowserRegistry::SetHttpAssociation(const std::wstring& command)

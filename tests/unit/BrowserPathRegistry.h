@@ -22,11 +22,14 @@ public:
     // The default value of HKCU\Software\Classes\<progId>\shell\open\command.
     void SetOpenCommand(const std::wstring& progId, const std::wstring& command);
     void SetOpenCommandValue(const std::wstring& progId, DWORD type, const void* data, DWORD bytes);
+    // The default value of HKLM\Software\Classes\<progId>\shell\open\command.
+    void SetMachineOpenCommand(const std::wstring& progId, const std::wstring& command);
     // The shell's own open command for http addresses.
     void SetHttpAssociation(const std::wstring& command);
 
 private:
-    std::vector<std::wstring> m_classes;
+    std::vector<std::wstring> m_classes;         // under HKCU
+    std::vector<std::wstring> m_machineClasses;  // under HKLM
     bool m_hadProgId = false;
     std::vector<BYTE> m_oldProgId;
     DWORD m_oldProgIdType = REG_SZ;

@@ -46,6 +46,19 @@ TEST_F(BrowserRegistry, GivesThePathOfTheUsersChoice)
     EXPECT_EQ(GetDefaultBrowserPath(), L"C:\\Browsers\\Test\\test.exe");
 }
 
+// The open command is looked up for the machine first, then for the user.
+TEST_F(BrowserRegistry, TakesTheMachinesOpenCommandBeforeTheUsers)
+{
+    m_registry.SetUserChoice(L"OrvaneBothBrowser");
+    m_registry.SetOpenCommand(L"OrvaneBothBrowser", L"\"C:\\User\\user.exe\" \"%1\"");
+    m_registry.SetMachineOpenCommand(L"OrvaneBothBrowser", L"\"C:\\Machine\\machine.exe\" \"%1\"");
+    EXPECT_EQ(GetDefaultBrowserPath(), L"C:\\Machine\\machine.exe") << "both name one";
+
+    m_registry.SetUserChoice(L"OrvaneMachineBrowser");
+    m_registry.SetMachineOpenCommand(L"OrvaneMachineBrowser", L"\"C:\\Machine\\only.exe\" \"%1\"");
+    EXPECT_EQ(GetDefaultBrowserPath(), L"C:\\Machine\\only.exe") << "only the machine names one";
+}
+
 TEST_F(BrowserRegistry, IsEmptyWithoutAChoiceOrACommand)
 {
     m_registry.RemoveUserChoice();

@@ -16,6 +16,22 @@ void ReadAddressTable(std::vector<MIB_IPADDRROW>* rows)
     ASSERT_TRUE(ReadIpAddressTable(rows)) << "GetIpAddrTable failed";
 }
 
+// The screen's DPI as this process sees it (read here, not through the program's code), and a
+// pixel number given for 96 DPI at that DPI. The normal test run is at 96 DPI, where every
+// number is the one given; tests/e2e/dpi.sh runs these tests at 144 and 192 DPI as well.
+int TestDpi()
+{
+    HDC screen = ::GetDC(nullptr);
+    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int Px(int pixelsAt96)
+{
+    return ::MulDiv(pixelsAt96, TestDpi(), 96);
+}
+
 // A control's rectangle in the dialog's client coordinates.
 RECT ControlRect(HWND dialog, int id)
 {
@@ -42,12 +58,13 @@ protected:
 
 } // namespace
 
+// 880 x 400 at 96 DPI, as much larger as the DPI is.
 TEST_F(MainWindowTest, OpensAt880By400CentredInTheWorkArea)
 {
     RECT window;
     ASSERT_TRUE(::GetWindowRect(m_dialog, &window));
-    EXPECT_EQ(window.right - window.left, 880);
-    EXPECT_EQ(window.bottom - window.top, 400);
+    EXPECT_EQ(window.right - window.left, Px(880)) << "at " << TestDpi() << " DPI";
+    EXPECT_EQ(window.bottom - window.top, Px(400)) << "at " << TestDpi() << " DPI";
 
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
@@ -68,8 +85,9 @@ TEST_F(MainWindowTest, DialogHasASizingBorder)
 
 // After every resize the list fills the client area above a 40-pixel strip, and the four
 // buttons sit 34 pixels above the bottom: Record at 10, Record Files at 100 (25 pixels wider),
-// Set 160 and Clear 80 pixels from the right, all with Clear's size. Sizes below 160 x 40 are
-// passed on unclamped (negative places; a negative height leaves the list empty-high).
+// Set 160 and Clear 80 pixels from the right, all with Clear's size (pixels at 96 DPI, scaled
+// to the DPI). Sizes below 160 x 40 are passed on unclamped (negative places; a negative
+// height leaves the list empty-high).
 TEST_F(MainWindowTest, LayoutFollowsTheClientSize)
 {
     RECT saved;
@@ -100,20 +118,20 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientSize)
         EXPECT_EQ(list.left, 0);
         EXPECT_EQ(list.top, 0);
         EXPECT_EQ(list.right - list.left, W);
-        EXPECT_EQ(list.bottom - list.top, std::max(H - 40, 0));
+        EXPECT_EQ(list.bottom - list.top, std::max(H - Px(40), 0));
         struct Button {
             int id;
             int x;
             int width;
         };
-        const Button buttons[] = {{IDC_CLEAR, W - 80, buttonWidth},
-                                  {IDC_SET, W - 160, buttonWidth},
-                                  {IDC_RECORD, 10, buttonWidth},
-                                  {IDC_RECORD_FILES, 100, buttonWidth + 25}};
+        const Button buttons[] = {{IDC_CLEAR, W - Px(80), buttonWidth},
+                                  {IDC_SET, W - Px(160), buttonWidth},
+                                  {IDC_RECORD, Px(10), buttonWidth},
+                                  {IDC_RECORD_FILES, Px(100), buttonWidth + Px(25)}};
         for (const Button& button : buttons) {
             RECT rect = ControlRect(m_dialog, button.id);
             EXPECT_EQ(rect.left, button.x) << "control " << button.id;
-            EXPECT_EQ(rect.top, H - 34) << "control " << button.id;
+            EXPECT_EQ(rect.top, H - Px(34)) << "control " << button.id;
             EXPECT_EQ(rect.right - rect.left, button.width) << "control " << button.id;
             EXPECT_EQ(rect.bottom - rect.top, buttonHeight) << "control " << button.id;
         }
@@ -132,8 +150,8 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientSize)
             EXPECT_EQ(W, size.width);
             EXPECT_EQ(H, size.height);
         }
-        sawNegativeX = sawNegativeX || W - 160 < 0;
-        sawNegativeHeight = sawNegativeHeight || H - 40 < 0;
+        sawNegativeX = sawNegativeX || W - Px(160) < 0;
+        sawNegativeHeight = sawNegativeHeight || H - Px(40) < 0;
     }
     EXPECT_TRUE(sawNegativeX) << "no size made W - 160 negative";
     EXPECT_TRUE(sawNegativeHeight) << "no size made H - 40 negative";
@@ -205,4 +223,109 @@ TEST_F(MainWindowTest, OneRunningScannerPerAddress)
         }
         EXPECT_EQ(bound, 1) << Ipv4ToText(row.dwAddr);
     }
+}
+
+// The nine columns, read back from the real list: headers in their order, centred, with their
+// widths (exactly these at 96 DPI, scaled at any other).
+TEST_F(MainWindowTest, ColumnsHaveTheirHeadersOrderAndWidths)
+{
+    struct Column {
+        const wchar_t* header;
+        int width;
+    };
+    const Column columns[] = {
+        {L"ID", 45},          {L"Active Time", 80}, {L"Lan IP", 105},     {L"Lan Static IP", 105}, {L"Lan Netmask", 95},
+        {L"Lan Gateway", 95}, {L"Lan Mac", 118},    {L"Description", 150}, {L"Record", 65},
+    };
+    const CListCtrl& list = MainDialog().DeviceListCtrl();
+    const int dpi = TestDpi();
+    for (int index = 0; index < 9; ++index) {
+        SCOPED_TRACE("column " + std::to_string(index));
+        wchar_t header[64] = {};
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = header;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(list.SendMessage(LVM_GETCOLUMNW, index, (LPARAM)&column));
+        EXPECT_EQ(std::wstring(header), columns[index].header);
+        EXPECT_EQ(column.cx, ::MulDiv(columns[index].width, dpi, 96)) << "at " << dpi << " DPI";
+        if (dpi == 96) {
+            EXPECT_EQ(column.cx, columns[index].width);
+        }
+        if (index > 0) {  // the list keeps its first column left-aligned whatever it was given
+            EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_CENTER);
+        }
+        EXPECT_EQ(list.SendMessage(LVM_GETCOLUMNWIDTH, index), column.cx);
+    }
+    wchar_t beyond[64] = {};
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT;
+    column.pszText = beyond;
+    column.cchTextMax = 64;
+    EXPECT_FALSE(list.SendMessage(LVM_GETCOLUMNW, 9, (LPARAM)&column)) << "no tenth column";
+}
+
+// A typical row's texts fit their columns in the list's own font, whatever the DPI: the text
+// plus the list's cell padding (12 pixels at 96 DPI) is never wider than the column, so no
+// cell ends in "...". (The 95-pixel netmask and gateway columns are too narrow for the widest
+// address, 255.255.255.255, even at 96 DPI.)
+TEST_F(MainWindowTest, AddressAndMacTextsFitTheirColumns)
+{
+    struct Cell {
+        int column;
+        const wchar_t* text;
+    };
+    const Cell cells[] = {
+        {1, L"23:59:58"},      {2, L"192.168.100.200"},   {3, L"192.168.100.200"}, {4, L"255.255.255.0"},
+        {5, L"192.168.1.254"},  {6, L"aa:bb:cc:0d:ee:ff"}, {8, L"Open"},
+    };
+    const CListCtrl& list = MainDialog().DeviceListCtrl();
+    for (const Cell& cell : cells) {
+        const int textWidth = (int)list.SendMessage(LVM_GETSTRINGWIDTHW, 0, (LPARAM)cell.text);
+        const int columnWidth = (int)list.SendMessage(LVM_GETCOLUMNWIDTH, cell.column);
+        ASSERT_GT(textWidth, 0);
+        EXPECT_LE(textWidth + Px(12), columnWidth)
+            << "column " << cell.column << " at " << TestDpi() << " DPI: '" << WideToNarrow(cell.text) << "' is "
+            << textWidth << " pixels wide";
+    }
+}
+
+// At the opening size the four buttons lie wholly inside the client area, apart from each
+// other and below the list, at any DPI.
+TEST_F(MainWindowTest, ButtonsLieInsideTheClientAreaApartAndBelowTheList)
+{
+    RECT saved;
+    ASSERT_TRUE(::GetWindowRect(m_dialog, &saved));
+    ::SetWindowPos(m_dialog, nullptr, 0, 0, Px(880), Px(400), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpFor(50);
+    RECT client;
+    ::GetClientRect(m_dialog, &client);
+    const RECT list = ControlRect(m_dialog, IDC_DEVICE_LIST);
+    const int ids[] = {IDC_RECORD, IDC_RECORD_FILES, IDC_SET, IDC_CLEAR};  // left to right
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE("control " + std::to_string(ids[i]) + " at " + std::to_string(TestDpi()) + " DPI");
+        const RECT button = ControlRect(m_dialog, ids[i]);
+        EXPECT_GE(button.left, client.left);
+        EXPECT_LE(button.right, client.right);
+        EXPECT_GE(button.top, list.bottom) << "below the list";
+        EXPECT_LE(button.bottom, client.bottom) << "not clipped at the bottom";
+        if (i > 0) {
+            EXPECT_GT(button.left, ControlRect(m_dialog, ids[i - 1]).right) << "apart from its left neighbour";
+        }
+        // The caption fits the button in the button's own font.
+        wchar_t caption[32] = {};
+        HWND control = ::GetDlgItem(m_dialog, ids[i]);
+        ::GetWindowTextW(control, caption, 32);
+        HDC dc = ::GetDC(control);
+        HGDIOBJ old = ::SelectObject(dc, (HGDIOBJ)::SendMessageW(control, WM_GETFONT, 0, 0));
+        SIZE text = {};
+        ::GetTextExtentPoint32W(dc, caption, (int)wcslen(caption), &text);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(control, dc);
+        EXPECT_LT(text.cx, button.right - button.left) << WideToNarrow(caption);
+        EXPECT_LT(text.cy, button.bottom - button.top) << WideToNarrow(caption);
+    }
+    ::SetWindowPos(m_dialog, nullptr, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpFor(50);
 }

@@ -2,6 +2,7 @@
 
 #include "app/AppMessages.h"
 #include "framework/TextCodec.h"
+#include "framework/WinApp.h"
 #include "tests/unit/ListBehavioursHarness.h"
 
 #include <commctrl.h>
@@ -85,7 +86,7 @@ MessageBoxCatcher::~MessageBoxCatcher()
 void MessageBoxCatcher::Watch()
 {
     while (!m_stop) {
-        HWND box = ::FindWindowW(L"#32770", APP_NAME);
+        HWND box = ::FindWindowW(L"#32770", AfxGetAppName().c_str());
         if (box && ::IsWindowVisible(box)) {
             wchar_t text[1024] = {};
             ::GetDlgItemTextW(box, 0xFFFF, text, 1024);  // the message box's text control

@@ -1,5 +1,7 @@
-// The Set dialog's template as the program carries it: read from the resource, field by field.
+// The Set dialog's template as the program carries it: read from the resource, field by field;
+// and the dialog made from it, at whatever DPI the test runs.
 #include "app/resource.h"
+#include "config/BasicDlg.h"
 
 #include <windows.h>
 
@@ -7,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -140,6 +143,55 @@ TEST(SetDialogTemplate, HasItsFieldsInTemplateAndTabOrder)
     ASSERT_EQ(controls.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(controls[i], expected[i]) << "control " << i << " in template order";
+}
+
+// The real Set dialog, filled with the longest texts its fields take: every control lies inside
+// the client area, no two overlap, and every text fits its control in the control's own font.
+// tests/e2e/dpi.sh runs this at 144 and 192 DPI too.
+TEST(SetDialogLayout, ControlsLieInsideTheClientAreaApartAndTheirTextsFit)
+{
+    CBasicDlg dialog;
+    dialog.m_id = L"-2147483648";
+    dialog.m_lanIp = L"255.255.255.255";
+    dialog.m_lanNetmask = L"255.255.255.255";
+    dialog.m_lanGateway = L"255.255.255.255";
+    ASSERT_TRUE(dialog.Create(nullptr));
+    const HWND hwnd = dialog.GetSafeHwnd();
+    RECT client;
+    ::GetClientRect(hwnd, &client);
+    const int ids[] = {IDC_SET_IP_LABEL, IDC_SET_IP,      IDC_SET_NETMASK_LABEL, IDC_SET_NETMASK, IDC_SET_GATEWAY_LABEL,
+                       IDC_SET_GATEWAY,  IDOK,            IDCANCEL,              IDC_SET_ID_LABEL, IDC_SET_ID};
+    std::vector<RECT> rects;
+    for (int id : ids) {
+        SCOPED_TRACE("control " + std::to_string(id));
+        HWND control = ::GetDlgItem(hwnd, id);
+        ASSERT_NE(control, nullptr);
+        RECT rect;
+        ::GetWindowRect(control, &rect);
+        ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_GE(rect.left, client.left);
+        EXPECT_GE(rect.top, client.top);
+        EXPECT_LE(rect.right, client.right);
+        EXPECT_LE(rect.bottom, client.bottom);
+        for (size_t other = 0; other < rects.size(); ++other) {
+            RECT both;
+            EXPECT_FALSE(::IntersectRect(&both, &rect, &rects[other])) << "overlaps control " << ids[other];
+        }
+        rects.push_back(rect);
+
+        wchar_t text[64] = {};
+        ::GetWindowTextW(control, text, 64);
+        HDC dc = ::GetDC(control);
+        HGDIOBJ old = ::SelectObject(dc, (HGDIOBJ)::SendMessageW(control, WM_GETFONT, 0, 0));
+        SIZE extent = {};
+        ::GetTextExtentPoint32W(dc, text, (int)wcslen(text), &extent);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(control, dc);
+        RECT inner;
+        ::GetClientRect(control, &inner);
+        EXPECT_LE(extent.cx, inner.right) << "text '" << std::string(text, text + wcslen(text)) << "' is cut off";
+        EXPECT_LE(extent.cy, inner.bottom + 1) << "text height";
+    }
 }
 
 } // namespace
