@@ -10,7 +10,7 @@ ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
                  imagemagick xdotool ffmpeg iproute2 cmake ninja-build g++ googletest curl
-                 python3 e2fsprogs)
+                 python3 e2fsprogs xclip)
 
 # The test LAN: addresses every test relies on.
 LAN_PC_ADDRS=(10.86.1.1/24 10.86.2.1/24)
