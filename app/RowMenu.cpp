@@ -51,7 +51,11 @@ LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
         row = m_list.GetNextItem(-1, LVNI_SELECTED | LVNI_FOCUSED);
         if (row < 0)
             row = m_list.GetNextItem(-1, LVNI_SELECTED);
+        // Without a selected row: the top-left corner below the column headers.
         POINT client = {0, 0};
+        RECT header = {};
+        if (::GetWindowRect((HWND)m_list.SendMessage(LVM_GETHEADER), &header))
+            client.y = header.bottom - header.top;
         if (row >= 0) {
             m_list.SendMessage(LVM_ENSUREVISIBLE, row, FALSE);
             RECT label = {LVIR_LABEL, 0, 0, 0};

@@ -57,6 +57,24 @@ wait_for "box 9 stopped (menu Stop)" 5 '[[ $(row_of 9 | cut -f9) == Off ]]'
 expect_eq "box 7 still idle" Off "$(row_of 7 | cut -f9)"
 sleep 2 # the recorder finishes the block it waits for
 
+# Record follows the selected row with the highest index; the menu opened on the other row of a
+# two-row selection must still record the row it was opened for.
+click_row_of 7
+control_click_row_of 11
+if (($(row_index_of 7) < $(row_index_of 11))); then
+    upper=7 lower=11
+else
+    upper=11 lower=7
+fi
+right_click_row_of "$upper"
+key r
+wait_for "box $upper records (menu Record inside a selection of two)" 10 '[[ $(row_of "$upper" | cut -f9) == On ]]'
+expect_eq "box $lower, the other selected row, is not recorded" Off "$(row_of "$lower" | cut -f9)"
+right_click_row_of "$upper"
+key t
+wait_for "box $upper stopped" 5 '[[ $(row_of "$upper" | cut -f9) == Off ]]'
+sleep 2
+
 click_row_of 7
 right_click_row_of 9
 key f

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@ struct FormatCase {
     std::vector<std::vector<std::wstring>> lines;
     std::wstring text;
 };
+
+// Names the case in the test's name.
+void PrintTo(const FormatCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
 
 class FormatTabSeparatedTest : public ::testing::TestWithParam<FormatCase> {};
 

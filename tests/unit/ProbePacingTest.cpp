@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ostream>
 #include <thread>
 #include <vector>
 
@@ -27,6 +28,12 @@ struct ScheduleCase {
     std::vector<Event> events;
     int nextProbeAtMs;
 };
+
+// Names the case in the test's name.
+void PrintTo(const ScheduleCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
 
 class ProbeScheduleTest : public ::testing::TestWithParam<ScheduleCase> {};
 
