@@ -40,6 +40,12 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_COMMAND, BN_CLICKED, IDC_RECORD, &COrvaneDlg::OnRecord},
     {WM_COMMAND, BN_CLICKED, IDC_RECORD_FILES, &COrvaneDlg::OnRecordFiles},
     {WM_NOTIFY, (UINT)NM_CUSTOMDRAW, IDC_DEVICE_LIST, &COrvaneDlg::OnListCustomDraw},
+    {WM_CONTEXTMENU, 0, 0, &COrvaneDlg::OnContextMenu},
+    {WM_NOTIFY, (UINT)LVN_KEYDOWN, IDC_DEVICE_LIST, &COrvaneDlg::OnListKeyDown},
+    {WM_COMMAND, 0, ID_OPEN_WEB_PAGE, &COrvaneDlg::OpenDeviceWebPage},
+    {WM_COMMAND, 0, ID_COPY_ROWS, &COrvaneDlg::OnCopyRows},
+    {WM_COMMAND, 0, ID_COPY_ALL, &COrvaneDlg::OnCopyAll},
+    {WM_COMMAND, 0, ID_SEARCH_NOW, &COrvaneDlg::OnSearchNow},
     {WM_APP_ANNOUNCEMENT, 0, 0, &COrvaneDlg::OnAnnouncement},
     {WM_APP_RECORDER_EVENT, 0, 0, &COrvaneDlg::OnRecorderEvent},
 };

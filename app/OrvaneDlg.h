@@ -74,6 +74,17 @@ private:
     void OnRecord();
     void OnRecordFiles();
 
+    // The list's shortcut menu and keys, copy and search now (app/RowMenu.cpp)
+    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult);
+    void ShowRowMenu(int row, POINT screen);
+    void ShowListMenu(POINT screen);
+    void SelectOnlyRow(int row);
+    void OnCopyRows();
+    void OnCopyAll();
+    void CopyToClipboard(const std::vector<int>& rows);
+    void OnSearchNow();
+
 public:
     // Members in the order the design gives them.
     HICON m_hIcon;

@@ -19,3 +19,10 @@
 #define IDC_SET_GATEWAY 135
 #define IDC_SET_ID_LABEL 136
 #define IDC_SET_ID 137
+
+// Commands of the device list's shortcut menu and keys. Set, Record/Stop and Record Files use
+// their buttons' ids, so that the menu reaches the buttons' own handlers.
+#define ID_OPEN_WEB_PAGE 32771
+#define ID_COPY_ROWS 32772
+#define ID_COPY_ALL 32773
+#define ID_SEARCH_NOW 32774

@@ -34,9 +34,10 @@ void find_devices::Start(Ipv4Net localAddress, std::uint32_t interfaceIndex)
 void find_devices::SendProbes()
 {
     while (m_running) {
+        m_probeTimer.ProbeLeavesNow();
         DeviceDatagram probe = MakeProbe();
         m_socket.SendBroadcast(&probe);
-        ::Sleep(PROBE_PERIOD_MS);
+        m_probeTimer.WaitForNextProbe();
     }
 }
 

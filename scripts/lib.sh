@@ -11,7 +11,7 @@ ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # wine32:i386 lets the 64-bit Wine run the 32-bit product (it needs the i386 architecture).
 ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 wine32:i386 xvfb
                  xauth imagemagick xdotool tesseract-ocr ffmpeg iproute2 cmake ninja-build g++ googletest
-                 curl python3 e2fsprogs unzip)
+                 curl python3 e2fsprogs unzip xclip)
 
 # Both builds: the product (32-bit) and the same program 64-bit, each with its own tests.
 ORVANE_ALL_ARCHES=(i686 x86_64)

@@ -43,7 +43,8 @@ const wchar_t USAGE[] =
     L"  dialog-rect TITLE ID  a control of that dialog on the screen (ID 0: the dialog itself)\n"
     L"  ping SECONDS       round trips of a message to the window thread: max and mean ms\n"
     L"  version-info FILE  a program file's version resource: its fixed version, then NAME<TAB>TEXT\n"
-    L"                     of each string of its first translation\n";
+    L"                     of each string of its first translation\n"
+    L"  clipboard          the clipboard's Unicode text as it stands (CR LF kept), in UTF-8\n";
 
 void PrintUtf8(const std::wstring& text)
 {
@@ -390,6 +391,22 @@ int Run(int argc, wchar_t** argv)
         if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
             return Fail(L"SPI_GETWORKAREA failed");
         PrintRect(area);
+        return 0;
+    }
+    if (command == L"clipboard") {
+        if (!::OpenClipboard(nullptr))
+            return Fail(L"cannot open the clipboard");
+        std::wstring text;
+        HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+        const wchar_t* locked = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : nullptr;
+        if (locked) {
+            text = locked;
+            ::GlobalUnlock(data);
+        }
+        ::CloseClipboard();
+        if (!locked)
+            return Fail(L"no Unicode text on the clipboard");
+        PrintUtf8(text);
         return 0;
     }
     if (command == L"dialog-text" || command == L"dialog-rect") {

@@ -1,0 +1,195 @@
+// The device list's shortcut menu (right click, Shift+F10, the menu key), its keys (Ctrl+C,
+// Ctrl+A, F5), and the two commands that have no button: copy rows and search now. A row
+// command of the menu makes its row the selection and then goes, as a WM_COMMAND, to the
+// handler of its button (or of the double click), which acts on that selection.
+#include "app/OrvaneDlg.h"
+
+#include "app/CopyRows.h"
+
+#include <windowsx.h>
+
+namespace {
+
+const wchar_t MENU_SET[] = L"&Set...";
+const wchar_t MENU_OPEN_WEB_PAGE[] = L"&Open web page";
+const wchar_t MENU_RECORD[] = L"&Record";
+const wchar_t MENU_STOP[] = L"S&top";
+const wchar_t MENU_RECORD_FILES[] = L"Record &Files";
+const wchar_t MENU_COPY[] = L"&Copy\tCtrl+C";
+const wchar_t MENU_COPY_ALL[] = L"Copy &all";
+const wchar_t MENU_SEARCH_NOW[] = L"&Search now\tF5";
+
+const wchar_t COPY_FAILED[] = L"The rows could not be copied: another program holds the clipboard.";
+
+// Shows the menu at the point (screen coordinates) and returns the command chosen, or 0.
+UINT_PTR TrackMenu(HMENU menu, POINT screen, HWND owner)
+{
+    return (UINT_PTR)::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                      screen.x, screen.y, 0, owner, nullptr);
+}
+
+bool KeyDown(int virtualKey)
+{
+    return ::GetKeyState(virtualKey) < 0;
+}
+
+} // namespace
+
+// Window thread. The list's own WM_CONTEXTMENU reaches the dialog through the default
+// handling: a right click (the list has selected the row under the mouse by then) gives the
+// mouse position, Shift+F10 and the menu key give -1, -1.
+LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
+{
+    if ((HWND)wParam != m_list.GetSafeHwnd()) {
+        Default();
+        return 0;
+    }
+    POINT screen = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    int row = -1;
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: the focused row when it is selected, else the first selected row.
+        row = m_list.GetNextItem(-1, LVNI_SELECTED | LVNI_FOCUSED);
+        if (row < 0)
+            row = m_list.GetNextItem(-1, LVNI_SELECTED);
+        // Without a selected row: the top-left corner below the column headers.
+        POINT client = {0, 0};
+        RECT header = {};
+        if (::GetWindowRect((HWND)m_list.SendMessage(LVM_GETHEADER), &header))
+            client.y = header.bottom - header.top;
+        if (row >= 0) {
+            m_list.SendMessage(LVM_ENSUREVISIBLE, row, FALSE);
+            RECT label = {LVIR_LABEL, 0, 0, 0};
+            if (m_list.SendMessage(LVM_GETITEMRECT, row, (LPARAM)&label))
+                client = {label.left, label.bottom};
+        }
+        screen = client;
+        ::ClientToScreen(m_list.GetSafeHwnd(), &screen);
+    } else {
+        LVHITTESTINFO hit = {};
+        hit.pt = screen;
+        ::ScreenToClient(m_list.GetSafeHwnd(), &hit.pt);
+        if (m_list.SendMessage(LVM_SUBITEMHITTEST, 0, (LPARAM)&hit) >= 0 && (hit.flags & LVHT_ONITEM))
+            row = hit.iItem;
+    }
+    if (row >= 0)
+        ShowRowMenu(row, screen);
+    else
+        ShowListMenu(screen);
+    return 0;
+}
+
+// Window thread. Rows may be inserted above while the menu is open, so the command finds its
+// row again through the row's RowTag.
+void COrvaneDlg::ShowRowMenu(int row, POINT screen)
+{
+    const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
+    if (!tag)
+        return;
+    // A right click on a row outside the selection makes it the selection; one inside keeps
+    // the selection, so that Copy takes all of it.
+    if (m_list.GetItemState(row, LVIS_SELECTED) != LVIS_SELECTED)
+        SelectOnlyRow(row);
+
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu)
+        return;
+    ::AppendMenuW(menu, MF_STRING, IDC_SET, MENU_SET);
+    ::AppendMenuW(menu, MF_STRING, ID_OPEN_WEB_PAGE, MENU_OPEN_WEB_PAGE);
+    // The Record button's caption rule: Stop while the box's recording is wanted.
+    ::AppendMenuW(menu, MF_STRING, IDC_RECORD, IsRecordingWanted(tag->deviceId) ? MENU_STOP : MENU_RECORD);
+    ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, MF_STRING, ID_COPY_ROWS, MENU_COPY);
+    // The double click's command, shown in bold.
+    ::SetMenuDefaultItem(menu, ID_OPEN_WEB_PAGE, FALSE);
+    const UINT_PTR command = TrackMenu(menu, screen, m_hWnd);
+    ::DestroyMenu(menu);
+    if (command == 0)
+        return;
+
+    row = m_list.FindItemByData((LPARAM)tag);
+    if (row < 0)
+        return;
+    if (command != ID_COPY_ROWS) {
+        // Set and the web page take the lowest selected row, Record and Record Files the one
+        // in m_selectedRow: with this row alone selected, all of them take it, at once.
+        SelectOnlyRow(row);
+        m_selectedRow = row;
+    }
+    SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+// Window thread. The menu of the list's empty space.
+void COrvaneDlg::ShowListMenu(POINT screen)
+{
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu)
+        return;
+    ::AppendMenuW(menu, MF_STRING, ID_COPY_ALL, MENU_COPY_ALL);
+    ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NOW, MENU_SEARCH_NOW);
+    const UINT_PTR command = TrackMenu(menu, screen, m_hWnd);
+    ::DestroyMenu(menu);
+    if (command != 0)
+        SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void COrvaneDlg::SelectOnlyRow(int row)
+{
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED;
+    m_list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&none);
+    LVITEMW chosen = {};
+    chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
+    m_list.SendMessage(LVM_SETITEMSTATE, row, (LPARAM)&chosen);
+    m_list.SendMessage(LVM_SETSELECTIONMARK, 0, row);
+}
+
+// Window thread. The keys reach the list through the dialog's keyboard handling while it has
+// the focus; the list reports each as LVN_KEYDOWN.
+void COrvaneDlg::OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(pNMHDR)->wVKey;
+    const bool control = KeyDown(VK_CONTROL);
+    const bool alt = KeyDown(VK_MENU);
+    const bool shift = KeyDown(VK_SHIFT);
+    if (control && !alt && !shift && key == 'C') {
+        OnCopyRows();
+    } else if (control && !alt && !shift && key == 'A') {
+        LVITEMW all = {};
+        all.stateMask = LVIS_SELECTED;
+        all.state = LVIS_SELECTED;
+        m_list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&all);
+    } else if (!control && !alt && !shift && key == VK_F5) {
+        OnSearchNow();
+    }
+    *pResult = 0;
+}
+
+// Window thread. Nothing selected: the clipboard keeps what it holds.
+void COrvaneDlg::OnCopyRows()
+{
+    const std::vector<int> rows = SelectedRows(m_list);
+    if (!rows.empty())
+        CopyToClipboard(rows);
+}
+
+// Window thread. An empty table gives the header line alone.
+void COrvaneDlg::OnCopyAll()
+{
+    CopyToClipboard(AllRows(m_list));
+}
+
+// Window thread: the rows are read in one go, so no announcement moves them meanwhile.
+void COrvaneDlg::CopyToClipboard(const std::vector<int>& rows)
+{
+    if (!PutTextOnClipboard(m_hWnd, RowsAsText(m_list, rows)))
+        MessageBox(COPY_FAILED);
+}
+
+// Window thread. Each scanner sends its probe at once, or 1 s after its previous one.
+void COrvaneDlg::OnSearchNow()
+{
+    for (find_devices* scanner : m_scanners)
+        scanner->SearchNow();
+}
