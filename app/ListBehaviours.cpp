@@ -1,5 +1,8 @@
 #include "app/OrvaneDlg.h"
 
+#include "app/AppMessages.h"
+#include "app/SelectionSearch.h"
+
 // The benchmark builds a watcher without pause (-DORVANE_WATCHER_PAUSE_MS=0) to compare.
 #ifndef ORVANE_WATCHER_PAUSE_MS
 #define ORVANE_WATCHER_PAUSE_MS 80
@@ -17,30 +20,12 @@ constexpr DWORD WATCHER_PAUSE_MS = ORVANE_WATCHER_PAUSE_MS;
 const wchar_t CAPTION_RECORD[] = L"Record";
 const wchar_t CAPTION_STOP[] = L"Stop";
 
-// The selected row with the highest index, or -1, scanning up from the last row.
-int HighestSelectedRow(const CListCtrl& list)
-{
-    for (int row = list.GetItemCount() - 1; row >= 0; --row) {
-        if (list.GetItemState(row, LVIS_SELECTED) == LVIS_SELECTED)
-            return row;
-    }
-    return -1;
-}
-
-// One message: whether the row is selected, and its RowTag (null for a row without one or a
-// row that does not exist).
-bool ReadRow(const CListCtrl& list, int row, bool* selected, const RowTag** tag)
-{
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM | LVIF_STATE;
-    item.stateMask = LVIS_SELECTED;
-    item.iItem = row;
-    if (!list.SendMessage(LVM_GETITEMW, 0, (LPARAM)&item))
-        return false;
-    *selected = (item.state & LVIS_SELECTED) != 0;
-    *tag = reinterpret_cast<const RowTag*>(item.lParam);
-    return true;
-}
+// What the window thread tells the watcher: the selected row with the highest index (-1 when
+// no row is selected) and the box it shows.
+struct SelectedBox {
+    int row = -1;
+    DeviceId id = 0;
+};
 
 } // namespace
 
@@ -63,52 +48,59 @@ void COrvaneDlg::OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
 }
 
 // Window thread. Removes every row whose box is not being recorded, from the last row up so
-// that a deletion never moves a row still to be visited.
+// that a deletion never moves a row still to be visited, and with it everything kept for the
+// box: its RowTag, its row position and its recording flag entry. Recorded boxes keep theirs.
 void COrvaneDlg::OnClear()
 {
+    // Painted once at the end, not after every deleted row.
+    m_list.SendMessage(WM_SETREDRAW, FALSE);
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
-        if (IsRecordingWanted(DeviceIdInRow(row)))
+        if (RecordingWantedOrForget(DeviceIdInRow(row)))
             continue;
         m_list.DeleteItem(row);
         if (m_selectedRow == row)
             m_selectedRow = -1;
     }
+    m_table.ReleaseRemovedRows();
+    m_list.SendMessage(WM_SETREDRAW, TRUE);
+    ::RedrawWindow(m_list.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+// Window thread, for the watcher: one message finds the selected row and reads its box, so a
+// pass costs the same however long the table is, and only this thread reads a RowTag.
+LRESULT COrvaneDlg::OnReadSelection(WPARAM, LPARAM lParam)
+{
+    SelectedBox& selected = *reinterpret_cast<SelectedBox*>(lParam);
+    selected.row = HighestSelectedRow(m_list);
+    if (selected.row >= 0) {
+        // The RowTag's id is what column 0 shows; the column is read only for a row without one.
+        const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(selected.row));
+        selected.id = tag ? tag->deviceId : DeviceIdInRow(selected.row);
+    }
+    return TRUE;
 }
 
 // The watcher thread's body; never returns. Keeps m_selectedRow on the selected row with the
 // highest index and the Record button's caption on that box's recording flag. It reaches the
 // list and the button only by messages, so it waits whenever the window thread is busy.
-// A pass costs one message while nothing is selected and two while the same single row stays
-// selected.
+// A pass costs one message to the window thread, and a caption change when there is one.
 void COrvaneDlg::WatchSelection()
 {
     bool selectionSeen = false;
     DeviceId selectedId = 0;
-    int lastRow = -1;                       // the row the latest pass found selected
     const wchar_t* shownCaption = nullptr;  // only this thread sets the caption
     const CWnd recordButton = GetDlgItem(IDC_RECORD);
     for (;;) {
-        const UINT selectedCount = m_list.GetSelectedCount();
-        int row = -1;
-        bool selected = false;
-        const RowTag* tag = nullptr;
-        if (selectedCount == 1 && lastRow >= 0 && ReadRow(m_list, lastRow, &selected, &tag) && selected) {
-            row = lastRow;  // still the one selected row
-        } else if (selectedCount != 0) {
-            row = selectedCount == 1 ? m_list.GetNextItem(-1, LVNI_SELECTED) : HighestSelectedRow(m_list);
-            if (row >= 0 && !ReadRow(m_list, row, &selected, &tag))
-                tag = nullptr;
-        }
-        lastRow = row;
-        if (row >= 0) {
+        SelectedBox selected;
+        SendMessage(WM_APP_READ_SELECTION, 0, reinterpret_cast<LPARAM>(&selected));
+        if (selected.row >= 0) {
             selectionSeen = true;
-            // The RowTag's id is what column 0 shows; the column is read only for a row without one.
-            selectedId = tag ? tag->deviceId : DeviceIdInRow(row);
-            m_selectedRow = row;
+            selectedId = selected.id;
+            m_selectedRow = selected.row;
         }
 
         const wchar_t* caption = CAPTION_RECORD;
-        if (selectionSeen && selectedCount != 0) {
+        if (selectionSeen && selected.row >= 0) {
             if (IsRecordingWanted(selectedId))
                 caption = CAPTION_STOP;
         } else {

@@ -25,6 +25,11 @@ constexpr UINT SYS_COMMAND_MASK = 0xFFF0;
 // item (an About box) would use, and this program adds none.
 constexpr UINT IGNORED_SYS_COMMANDS = 0x0010;
 
+// The window thread applies queued announcements in slices of about this long, so that it
+// answers messages, input and painting in between however long the queue is.
+constexpr ULONGLONG ANNOUNCEMENT_SLICE_MS = 30;
+constexpr std::size_t ANNOUNCEMENT_BATCH_SIZE = 128;  // jobs taken from the queue at a time
+constexpr UINT_PTR NEXT_SLICE_TIMER_ID = 1;
 } // namespace
 
 const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
@@ -48,6 +53,9 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_COMMAND, 0, ID_SEARCH_NOW, &COrvaneDlg::OnSearchNow},
     {WM_APP_ANNOUNCEMENT, 0, 0, &COrvaneDlg::OnAnnouncement},
     {WM_APP_RECORDER_EVENT, 0, 0, &COrvaneDlg::OnRecorderEvent},
+    {WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0, &COrvaneDlg::OnAnnouncementsQueued},
+    {WM_APP_READ_SELECTION, 0, 0, &COrvaneDlg::OnReadSelection},
+    {WM_TIMER, 0, 0, &COrvaneDlg::OnTimer},
 };
 
 COrvaneDlg::COrvaneDlg(HWND parent) : CDialog(IDD_MAIN, parent)
@@ -185,6 +193,52 @@ void COrvaneDlg::OnListItemChanged(NMHDR*, LRESULT* pResult)
 
 LRESULT COrvaneDlg::OnAnnouncement(WPARAM, LPARAM lParam)
 {
-    // Sent by another thread: a scanner's receiver.
-    return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam), ::InSendMessage() != FALSE);
+    return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam));
+}
+
+void COrvaneDlg::QueueAnnouncement(AnnouncementJob&& job)
+{
+    // One wake-up for a whole burst; a wake-up that cannot be posted is asked for again by the
+    // next announcement.
+    if (m_announcements.Push(std::move(job)) == AnnouncementQueue::Pushed::QUEUED_WAKE &&
+        !::PostMessageW(m_hWnd, WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0))
+        m_announcements.WakeFailed();
+}
+
+LRESULT COrvaneDlg::OnAnnouncementsQueued(WPARAM, LPARAM)
+{
+    ApplyQueuedAnnouncements();
+    return 0;
+}
+
+void COrvaneDlg::OnTimer(UINT timerId, LPARAM)
+{
+    if (timerId != NEXT_SLICE_TIMER_ID)
+        return;
+    ::KillTimer(m_hWnd, NEXT_SLICE_TIMER_ID);
+    ApplyQueuedAnnouncements();
+}
+
+// Window thread. Applies queued announcements for one slice; the rest follows once the window
+// has answered what waits for it. Posted messages come before input, painting and timers (the
+// list's redraw hold ends by one), so while any of them waits the next slice starts from a
+// timer instead.
+void COrvaneDlg::ApplyQueuedAnnouncements()
+{
+    const ULONGLONG sliceEnd = ::GetTickCount64() + ANNOUNCEMENT_SLICE_MS;
+    std::vector<AnnouncementJob> batch;
+    for (;;) {
+        const bool more = m_announcements.TakeBatch(batch, ANNOUNCEMENT_BATCH_SIZE);
+        for (const AnnouncementJob& job : batch)
+            m_table.Apply(job);
+        batch.clear();
+        if (!more)
+            return;
+        if (::GetTickCount64() >= sliceEnd)
+            break;
+    }
+    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) == 0 &&
+        ::PostMessageW(m_hWnd, WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0))
+        return;
+    ::SetTimer(m_hWnd, NEXT_SLICE_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
 }

@@ -4,6 +4,7 @@
 
 #include "app/resource.h"
 #include "config/IpHelperSeam.h"
+#include "discovery/AnnouncementQueue.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/find_devices.h"
 #include "framework/Dialog.h"
@@ -32,6 +33,14 @@ public:
     std::wstring RecordingFile(DeviceId id);
     bool HasRecordingFile(DeviceId id);
     void SetRecordingFile(DeviceId id, const std::wstring& path);
+    // True while the box's recording is wanted; otherwise the box's flag entry is removed
+    // (its row is going) and nothing is inserted.
+    bool RecordingWantedOrForget(DeviceId id);
+
+    // Any thread: queues a box's update of the table for the window thread and returns at once.
+    void QueueAnnouncement(AnnouncementJob&& job);
+    // True while queued announcements wait for the window thread (tests wait for it).
+    bool HasQueuedAnnouncements() const { return !m_announcements.IsEmpty(); }
 
     // For tests and the recorder: the list that holds the device table.
     const CListCtrl& DeviceListCtrl() const { return m_list; }
@@ -57,6 +66,9 @@ private:
     void OnSize(UINT nType, int cx, int cy);
     void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     LRESULT OnAnnouncement(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAnnouncementsQueued(WPARAM wParam, LPARAM lParam);
+    void OnTimer(UINT timerId, LPARAM lParam);
+    void ApplyQueuedAnnouncements();
     void LayoutControls();
     void StartScanning();  // discovery/StartScanning.cpp
 
@@ -64,6 +76,7 @@ private:
     void OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
     void OnClear();
     void WatchSelection();
+    LRESULT OnReadSelection(WPARAM wParam, LPARAM lParam);
 
     // Configuration (config/)
     void OnSet();
@@ -106,6 +119,7 @@ public:
 private:
     std::mutex m_recordingLock;
     DeviceTable m_table{m_rowTags};  // window thread only
+    AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
     // Recording (recording/): which recording of a box is its newest, the recorders' events,
     // and two seams for tests.

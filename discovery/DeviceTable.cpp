@@ -1,15 +1,16 @@
 #include "discovery/DeviceTable.h"
 
-#include "app/AppMessages.h"
 #include "app/OrvaneDlg.h"
 #include "discovery/BoardType.h"
 #include "discovery/Ipv4Text.h"
 #include "framework/Dpi.h"
 #include "framework/TextCodec.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <unordered_set>
 
 COrvaneDlg* g_mainDialog = nullptr;
 std::map<DeviceId, std::uint32_t, DeviceIdUnsignedLess> DeviceInterfaceMap;
@@ -83,11 +84,11 @@ int DeviceTable::FindRow(DeviceId id)
     return row;
 }
 
-int DeviceTable::Apply(const AnnouncementJob& job, bool fromReceiver)
+int DeviceTable::Apply(const AnnouncementJob& job)
 {
     int row = FindRow(job.deviceId);
     if (row < 0) {
-        if (fromReceiver)
+        if (job.fromReceiver)
             HoldRedrawForNewRows();
         row = m_list.InsertItem(0, std::to_wstring(job.deviceId));
         RowTag* tag = new RowTag{job.deviceId, {0}};
@@ -102,6 +103,25 @@ int DeviceTable::Apply(const AnnouncementJob& job, bool fromReceiver)
     for (int cell = 0; cell < 7; ++cell)
         m_list.SetItemText(row, COL_ACTIVE_TIME + cell, job.cells[cell]);
     return row;
+}
+
+void DeviceTable::ReleaseRemovedRows()
+{
+    std::unordered_set<const RowTag*> listed;
+    m_newestRow.clear();
+    const int count = m_list.GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        RowTag* tag = reinterpret_cast<RowTag*>(m_list.GetItemData(row));
+        if (!tag)
+            continue;
+        listed.insert(tag);
+        m_newestRow[tag->deviceId] = RowHint{tag, row, m_inserted};
+    }
+    auto kept = std::stable_partition(m_rowTags.begin(), m_rowTags.end(),
+                                      [&](const RowTag* tag) { return listed.count(tag) != 0; });
+    for (auto released = kept; released != m_rowTags.end(); ++released)
+        delete *released;
+    m_rowTags.erase(kept, m_rowTags.end());
 }
 
 namespace {
@@ -162,5 +182,7 @@ void HandleAnnouncement(const void* bytes, int length, std::uint32_t interfaceIn
     if (!dialog || !dialog->GetSafeHwnd())
         return;
     AnnouncementJob job = MakeAnnouncementJob(announcement, source, (std::uint32_t)std::time(nullptr));
-    ::SendMessageW(dialog->GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
+    job.fromReceiver = true;
+    // The receiver goes back to its socket at once; the window thread writes the row soon after.
+    dialog->QueueAnnouncement(std::move(job));
 }

@@ -20,9 +20,10 @@ enum DeviceColumn {
     COL_LAN_GATEWAY, COL_LAN_MAC, COL_DESCRIPTION, COL_RECORD, DEVICE_COLUMN_COUNT
 };
 
-// Attached to a row as its item data. Records are never freed while the process lives, so a
-// pointer read from any row stays valid on any thread. state is written by the window thread
-// and recorder threads and read while painting.
+// Attached to a row as its item data. A record lives as long as its row: Clear frees the
+// records of the rows it removes, so only the window thread reads a record, and it keeps no
+// pointer to one past a Clear. state is written by the window thread (Record, Stop, the
+// recorders' events) and read while painting.
 struct RowTag {
     DeviceId deviceId;
     std::atomic<std::int32_t> state;
@@ -36,6 +37,9 @@ void InsertDeviceColumns(const CListCtrl& list);
 struct AnnouncementJob {
     DeviceId deviceId;
     std::wstring cells[7];  // columns 1 to 7
+    // It came from a scanner's receiver, which may bring hundreds of new boxes in a row; their
+    // new rows are then painted together (see HoldRedrawForNewRows).
+    bool fromReceiver = false;
 };
 
 AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host source,
@@ -51,11 +55,14 @@ public:
     void Attach(const CListCtrl& list) { m_list = list; }
 
     // Window thread only. Returns the row written, or -1 when the row could not be inserted.
-    // fromReceiver: the job came from a scanner's receiver, which may bring hundreds of new
-    // boxes in a row; their new rows are then painted together (see HoldRedrawForNewRows).
-    int Apply(const AnnouncementJob& job, bool fromReceiver = false);
+    int Apply(const AnnouncementJob& job);
     // The row that shows the box, or -1. Window thread only.
     int FindRow(DeviceId id);
+    // Window thread, after rows were removed (Clear): forgets every row position and frees the
+    // RowTag of every row the list no longer holds, so that nothing is kept for a box that is
+    // gone and its next announcement costs what a new box's costs. Only the window thread
+    // may hold a RowTag pointer across a message; this is why.
+    void ReleaseRemovedRows();
 
 private:
     // Where a box's newest row was last seen. Rows are inserted only at the top, so the row

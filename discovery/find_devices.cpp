@@ -22,8 +22,9 @@ void find_devices::Start(Ipv4Net localAddress, std::uint32_t interfaceIndex)
     int broadcast = 1;
     ::setsockopt(m_socket.Handle(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast),
                  sizeof broadcast);
-    // Every box answers a probe at once; the socket must hold the answers of hundreds of boxes
-    // while the window thread turns them into rows, or most of them are lost until later probes.
+    // Every box answers a probe at once. The receiver queues each answer for the window thread
+    // and reads on at once, but the socket still holds a burst while the receiver waits for
+    // the processor.
     int receiveBuffer = RECEIVE_SOCKET_BUFFER_BYTES;
     ::setsockopt(m_socket.Handle(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
                  sizeof receiveBuffer);

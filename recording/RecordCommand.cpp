@@ -2,6 +2,7 @@
 // program, or stops it. Also the naming of recording files.
 #include "app/OrvaneDlg.h"
 
+#include "app/SelectionSearch.h"
 #include "framework/TextCodec.h"
 
 #include <io.h>
@@ -46,11 +47,13 @@ std::string COrvaneDlg::NewRecordingPath(const std::string& host)
     }
 }
 
-// Window thread. Works on one reading of the selection: the watcher may change it meanwhile.
+// Window thread. Acts on the row the operator sees selected at the click, found by the
+// watcher's own rule: m_selectedRow may still name the row where the box stood before a new
+// box was inserted above it or Clear removed rows above it.
 void COrvaneDlg::OnRecord()
 {
-    const int row = m_selectedRow;
-    if (row < 0 || m_list.GetSelectedCount() == 0)
+    const int row = HighestSelectedRow(m_list);
+    if (row < 0)
         return;
     const std::string host = WideToNarrow(m_list.GetItemText(row, COL_LAN_STATIC_IP));
     const DeviceId id = DeviceIdInRow(row);

@@ -2,6 +2,7 @@
 // recording selected when that file exists.
 #include "app/OrvaneDlg.h"
 
+#include "app/SelectionSearch.h"
 #include "framework/TextCodec.h"
 
 #include <io.h>
@@ -13,11 +14,11 @@ void OpenExplorer(const std::wstring& parameters)
     ::ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-// Window thread.
+// Window thread. The box is the one selected at the click (the rule of OnRecord).
 void COrvaneDlg::OnRecordFiles()
 {
     const std::wstring directory = GetExecutableDirectory();
-    const int row = m_selectedRow;
+    const int row = HighestSelectedRow(m_list);
     DeviceId id = 0;
     std::wstring file;
     if (row >= 0) {

@@ -30,6 +30,18 @@ void COrvaneDlg::SetRecordingFile(DeviceId id, const std::wstring& path)
     m_recordingFiles[id] = path;
 }
 
+bool COrvaneDlg::RecordingWantedOrForget(DeviceId id)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    auto flag = m_recordingFlags.find(id);
+    if (flag == m_recordingFlags.end())
+        return false;
+    if (flag->second)
+        return true;
+    m_recordingFlags.erase(flag);
+    return false;
+}
+
 RecordingGeneration COrvaneDlg::BeginRecording(DeviceId id, const std::wstring& path)
 {
     std::lock_guard<std::mutex> lock(m_recordingLock);

@@ -33,7 +33,8 @@ const wchar_t USAGE[] =
     L"  rows               every row of the device list, cells tab-separated\n"
     L"  row-count          number of rows of the device list\n"
     L"  caption ID         a control's text\n"
-    L"  select ROW         select only this row (-1: none)\n"
+    L"  select ROW...      select only these rows (-1: none)\n"
+    L"  click ID           post a button's click to the window (does not wait for the command)\n"
     L"  close              ask the window to close\n"
     L"  size W H           give the window an outer size of W x H\n"
     L"  work-area          the desktop work area: left top right bottom\n"
@@ -263,16 +264,18 @@ int PrintRows(HWND list, bool countOnly)
     return 0;
 }
 
-int SelectRow(HWND list, int row)
+int SelectRows(HWND list, const std::vector<int>& rows)
 {
     RemoteListReader reader(list);
     if (!reader.IsValid())
         return Fail(L"cannot reach the list's process memory");
-    // Row -1 addresses every row: clear all selections first, then select the one asked for.
+    // Row -1 addresses every row: clear all selections first, then select the ones asked for.
     if (!reader.SetState(-1, 0, LVIS_SELECTED))
         return Fail(L"cannot clear the selection");
-    if (row >= 0 && !reader.SetState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED))
-        return Fail(L"cannot select the row");
+    for (int row : rows) {
+        if (row >= 0 && !reader.SetState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED))
+            return Fail(L"cannot select the row");
+    }
     return 0;
 }
 
@@ -294,17 +297,19 @@ BOOL CALLBACK PrintChildText(HWND child, LPARAM)
 
 // How long the window thread takes to get to a message, sampled every 20 ms: the window
 // thread takes messages and input from the same wait, so this is how soon it answers a click.
+// A slow answer is waited for (up to a minute) and counted, not taken as a failure.
 int Ping(HWND dialog, int seconds)
 {
+    constexpr DWORD PING_TIMEOUT_MS = 60000;
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     double worst = 0, total = 0;
     int samples = 0;
     const DWORD until = ::GetTickCount() + (DWORD)seconds * 1000;
     while ((int)(until - ::GetTickCount()) > 0) {
-        LRESULT ignored = 0;
+        DWORD_PTR ignored = 0;
         ::QueryPerformanceCounter(&start);
-        if (!SendToWindow(dialog, WM_NULL, 0, 0, ignored))
+        if (!::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, PING_TIMEOUT_MS, &ignored))
             return Fail(L"the window does not answer");
         ::QueryPerformanceCounter(&end);
         double ms = 1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart;
@@ -450,6 +455,14 @@ int Run(int argc, wchar_t** argv)
         return hasFirst ? Ping(dialog, first) : Fail(L"ping needs a number of seconds");
     if (command == L"close")
         return ::PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : Fail(L"cannot post WM_CLOSE");
+    if (command == L"click") {
+        HWND button = hasFirst ? ::GetDlgItem(dialog, first) : nullptr;
+        if (!button)
+            return Fail(L"click needs the id of a control of the main window");
+        return ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), (LPARAM)button)
+                   ? 0
+                   : Fail(L"cannot post the click");
+    }
     if (command == L"size") {
         if (!hasFirst || !hasSecond)
             return Fail(L"size needs a width and a height");
@@ -462,8 +475,16 @@ int Run(int argc, wchar_t** argv)
         HWND list = ::GetDlgItem(dialog, DEVICE_LIST_ID);
         if (!list)
             return Fail(L"no device list");
-        if (command == L"select")
-            return hasFirst ? SelectRow(list, first) : Fail(L"select needs a row index");
+        if (command == L"select") {
+            std::vector<int> rows;
+            for (int i = 2; i < argc; ++i) {
+                int row = 0;
+                if (!ParseInt(argv[i], row))
+                    return Fail(L"select needs row indexes");
+                rows.push_back(row);
+            }
+            return rows.empty() ? Fail(L"select needs a row index") : SelectRows(list, rows);
+        }
         if (command == L"item-rect")
             return hasFirst ? PrintItemRect(list, first) : Fail(L"item-rect needs a row index");
         return PrintRows(list, command == L"row-count");

@@ -284,3 +284,55 @@ TEST_F(DeviceTableTest, RandomAnnouncementsAndDeletionsKeepRowsTrue)
     EXPECT_EQ(RowIds(m_list), model);
     ExpectConsistentRows();
 }
+
+namespace {
+int g_searches = 0;  // LVM_FINDITEMW messages the list received
+WNDPROC g_listProc = nullptr;
+
+LRESULT CALLBACK CountSearches(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_searches += message == LVM_FINDITEMW;
+    return ::CallWindowProcW(g_listProc, hwnd, message, wParam, lParam);
+}
+} // namespace
+
+// After rows were removed (Clear), the table keeps nothing for boxes that are gone: their
+// RowTags are freed, and their next announcements cost what a new box's costs, without a
+// search of the list. Kept rows keep their RowTags and are refreshed in place.
+TEST_F(DeviceTableTest, ReleasedRowsLeaveNothingAndReturnAsNewBoxes)
+{
+    constexpr int kBoxes = 400;
+    for (int i = 0; i < kBoxes; ++i)
+        Announce(1000 + i);
+    const std::set<DeviceId> kept = {1000, 1200};
+    for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
+        if (!kept.count(TagOfRow(m_list, row)->deviceId))
+            m_list.DeleteItem(row);
+    }
+    for (auto it = m_lastJob.begin(); it != m_lastJob.end();)
+        it = kept.count(it->first) ? std::next(it) : m_lastJob.erase(it);
+    m_table.ReleaseRemovedRows();
+
+    ASSERT_EQ(m_rowTags.size(), 2u);
+    EXPECT_EQ(m_rowTags[0]->deviceId, 1000);  // still in creation order
+    EXPECT_EQ(m_rowTags[1]->deviceId, 1200);
+    EXPECT_EQ(TagOfRow(m_list, 1), m_rowTags[0]);
+    EXPECT_EQ(TagOfRow(m_list, 0), m_rowTags[1]);
+
+    g_searches = 0;
+    g_listProc = (WNDPROC)::SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, (LONG_PTR)&CountSearches);
+    for (int i = 0; i < kBoxes; ++i) {
+        const DeviceId id = 1000 + i;
+        const int row = Announce(id, 1);
+        if (!kept.count(id)) {
+            EXPECT_EQ(row, 0) << id;
+        }
+    }
+    ::SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, (LONG_PTR)g_listProc);
+
+    EXPECT_EQ(g_searches, 0) << "returning boxes searched the list";
+    EXPECT_EQ(m_list.GetItemCount(), kBoxes);
+    EXPECT_EQ(m_rowTags.size(), (size_t)kBoxes);
+    EXPECT_EQ(m_rowTags[0]->deviceId, 1000);
+    ExpectConsistentRows();
+}

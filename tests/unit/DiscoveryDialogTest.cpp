@@ -14,6 +14,7 @@
 #include <cstring>
 #include <random>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -30,11 +31,10 @@ protected:
     const CListCtrl& List() { return MainDialog().DeviceListCtrl(); }
 };
 
-// Counts the messages that other threads send to the dialog and to its list directly.
-// Messages the window thread sends to its own list while it handles a dialog message are not
-// counted. The selection watcher's LVM_GETSELECTEDCOUNT is not counted either: it is the
-// watcher's one list message of a pass while no row is selected (it reads rows only while one
-// is), and it comes every pass whatever the receivers do.
+// Counts the messages that other threads send to the dialog and to its list directly, and the
+// wake-ups for queued announcements. Messages the window thread sends to its own list while it
+// handles a dialog message are not counted. The selection watcher's one message of a pass is
+// not counted either: it comes every pass whatever the receivers do.
 class CrossThreadMessageCounter {
 public:
     CrossThreadMessageCounter(HWND dialog, HWND list) : m_dialog(dialog), m_list(list)
@@ -52,14 +52,17 @@ public:
 
     std::atomic<int> toDialog{0};
     std::atomic<int> toList{0};
+    std::atomic<int> wakeUps{0};
     std::atomic<UINT> firstToList{0};  // the first message counted in toList, for the report
 
 private:
     static LRESULT CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     {
         CrossThreadMessageCounter* self = s_self;
-        if (self->m_depth == 0 && ::InSendMessage())
+        if (self->m_depth == 0 && ::InSendMessage() && message != WM_APP_READ_SELECTION)
             ++self->toDialog;
+        if (self->m_depth == 0 && message == WM_APP_ANNOUNCEMENTS_QUEUED)
+            ++self->wakeUps;
         ++self->m_depth;
         LRESULT result = ::CallWindowProcW(self->m_oldDialogProc, hwnd, message, wParam, lParam);
         --self->m_depth;
@@ -69,7 +72,7 @@ private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     {
         CrossThreadMessageCounter* self = s_self;
-        if (message != LVM_GETSELECTEDCOUNT && self->m_depth == 0 && ::InSendMessage()) {
+        if (self->m_depth == 0 && ::InSendMessage()) {
             if (self->toList++ == 0)
                 self->firstToList = message;
         }
@@ -172,9 +175,10 @@ TEST_F(DiscoveryDialogTest, RejectedDatagramsLeaveNoTrace)
     EXPECT_EQ(List().GetItemCount(), 0);
 }
 
-// The row search stays on the window thread: an announcement costs the receiver one message to
-// the dialog however many rows there are, and no list message of its own.
-TEST_F(DiscoveryDialogTest, OneMessageToTheWindowPerAnnouncement)
+// The row search stays on the window thread, and receivers never wait for it: an announcement
+// costs the receiver no message to the dialog or the list, however many rows there are, and
+// the window thread is woken at most once per announcement.
+TEST_F(DiscoveryDialogTest, ReceiversOnlyQueueTheirAnnouncements)
 {
     constexpr int kRows = 1000;
     ASSERT_TRUE(RunOnWorkerWhilePumping(
@@ -200,8 +204,10 @@ TEST_F(DiscoveryDialogTest, OneMessageToTheWindowPerAnnouncement)
             }
         },
         60000));
-    EXPECT_EQ(counter.toDialog.load(), kAnnouncements);
+    EXPECT_EQ(counter.toDialog.load(), 0);
     EXPECT_EQ(counter.toList.load(), 0) << "the first was message 0x" << std::hex << counter.firstToList.load();
+    EXPECT_GE(counter.wakeUps.load(), 1);
+    EXPECT_LE(counter.wakeUps.load(), kAnnouncements);
     EXPECT_EQ(List().GetItemCount(), kRows + kAnnouncements / 10);
 }
 
@@ -211,6 +217,8 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
 {
     constexpr int kBoxes = 40;
     constexpr int kAnnouncements = 4000;
+    constexpr int kPerBurst = 10;
+    const COrvaneDlg& dialog = MainDialog();
     std::atomic<bool> done{false};
     std::thread receiver([&] {
         std::mt19937 random(99);
@@ -218,6 +226,9 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
             DeviceId id = 6000 + (DeviceId)(random() % kBoxes);
             DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(id));
             HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, (10u << 24) | (86u << 16) | (std::uint32_t)id);
+            // Small bursts, each applied before the next, so that deletions fall between them.
+            while ((i + 1) % kPerBurst == 0 && dialog.HasQueuedAnnouncements())
+                ::Sleep(1);
         }
         done = true;
     });
@@ -232,6 +243,7 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
         }
     }
     receiver.join();
+    ASSERT_TRUE(WaitForQueuedAnnouncements());
     EXPECT_GT(deletions, 50);
 
     std::set<DeviceId> seen;
@@ -245,6 +257,45 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
         EXPECT_EQ(row.cells[COL_LAN_STATIC_IP], NarrowToWide(Ipv4HostToText(box.staticIp)));
         EXPECT_EQ(row.cells[COL_LAN_GATEWAY], NarrowToWide(Ipv4HostToText(box.gateway)));
         EXPECT_EQ(row.cells[COL_RECORD], L"Off");
+    }
+}
+
+// A burst of answers is taken from the receivers while the window thread is busy elsewhere (a
+// command, a modal dialog): the receivers do not wait for it, and once it gets to the queue
+// every box gets exactly one row, the newest at the top, each with its latest announcement.
+TEST_F(DiscoveryDialogTest, ReceiversGoOnWhileTheWindowThreadIsBusy)
+{
+    constexpr int kBoxes = 3000;
+    std::atomic<bool> done{false};
+    std::thread receiver([&] {
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < kBoxes; ++i) {
+                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(8000 + i));
+                HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress(round ? "10.86.1.17" : "10.86.1.16"));
+            }
+        }
+        done = true;
+    });
+    // This thread takes no message meanwhile, as in a long command.
+    for (int waited = 0; !done && waited < 30000; waited += 10)
+        ::Sleep(10);
+    const bool finishedAlone = done;
+    if (!finishedAlone)
+        RunOnWorkerWhilePumping([&] { while (!done) ::Sleep(10); }, INFINITE);
+    receiver.join();
+    EXPECT_TRUE(finishedAlone) << "the receiver waited for the window thread";
+    EXPECT_EQ(List().GetItemCount(), 0) << "nothing is written while the window thread is busy";
+
+    ASSERT_TRUE(WaitForQueuedAnnouncements());
+    std::vector<TableRow> rows = ReadTable(List());
+    ASSERT_EQ(rows.size(), (size_t)kBoxes);
+    for (int i = 0; i < kBoxes; ++i) {
+        const TableRow& row = rows[i];
+        const DeviceId id = 8000 + kBoxes - 1 - i;
+        ASSERT_EQ(row.cells[COL_ID], std::to_wstring(id)) << "row " << i;
+        ASSERT_NE(row.tag, nullptr);
+        EXPECT_EQ(row.tag->deviceId, id);
+        EXPECT_EQ(row.cells[COL_LAN_IP], L"10.86.1.17") << "row " << i << " shows an older announcement";
     }
 }
 

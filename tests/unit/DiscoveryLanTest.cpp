@@ -221,6 +221,8 @@ TEST_F(DiscoveryLanTest, InterfaceMapNamesTheInterfaceThatHeardTheBox)
         ASSERT_TRUE(PumpUntil([&] { return LookUpDeviceInterface(id, &index) && index == local.dwIndex; }, 5000))
             << "map holds " << index;
     }
+    // The interface is recorded before the row's job is queued.
+    EXPECT_TRUE(PumpUntil([&] { return RowOf(list, 3201) >= 0; }, 5000));
     int rowsOfBox = 0;
     for (const TableRow& row : ReadTable(list))
         rowsOfBox += row.cells[COL_ID] == L"3201";

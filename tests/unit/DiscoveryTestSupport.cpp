@@ -16,6 +16,7 @@ bool RunOnWorkerWhilePumping(const std::function<void()>& work, DWORD timeoutMs)
     // The worker may be waiting for this thread: keep answering until it has ended.
     PumpUntil([&] { return done.load(); }, INFINITE);
     worker.join();
+    WaitForQueuedAnnouncements();
     return inTime;
 }
 

@@ -15,7 +15,8 @@
 #include <vector>
 
 // Runs work on a thread of its own while this thread pumps messages, as the window thread does
-// while scanners run. Always waits for the work to end; false when it took longer than timeoutMs.
+// while scanners run. Always waits for the work to end, and for the announcements it queued to
+// be in the table; false when the work took longer than timeoutMs.
 bool RunOnWorkerWhilePumping(const std::function<void()>& work, DWORD timeoutMs);
 
 // What a scanner's receiver does with a datagram of length bytes: copies it into a 2048-byte

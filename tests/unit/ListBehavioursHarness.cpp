@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -58,7 +59,12 @@ int ShowBox(COrvaneDlg& dialog, const TestBox& box)
 void AnnounceBox(const TestBox& box, std::uint32_t interfaceIndex)
 {
     DeviceDatagram datagram = AnnouncementOf(box);
-    HandleAnnouncement(&datagram, DATAGRAM_SIZE, interfaceIndex, HostAddress(box.lanIp));
+    {
+        // Receivers only queue under the lock and never wait for this thread.
+        std::lock_guard<std::mutex> lock(ReplyLock);
+        HandleAnnouncement(&datagram, DATAGRAM_SIZE, interfaceIndex, HostAddress(box.lanIp));
+    }
+    WaitForQueuedAnnouncements();
 }
 
 void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)

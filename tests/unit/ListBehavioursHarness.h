@@ -28,8 +28,8 @@ DeviceDatagram AnnouncementOf(const TestBox& box);
 // the dialog); returns the row written.
 int ShowBox(COrvaneDlg& dialog, const TestBox& box);
 // Window thread: hands the box's announcement to HandleAnnouncement as heard on the given
-// interface, so DeviceInterfaceMap records that interface too. ReplyLock is not taken: a
-// receiver holding it may be waiting for this very thread.
+// interface and under ReplyLock, as a receiver does, so DeviceInterfaceMap records that
+// interface too; then pumps until its row is written.
 void AnnounceBox(const TestBox& box, std::uint32_t interfaceIndex);
 
 // Selects exactly the given rows (none for an empty list).

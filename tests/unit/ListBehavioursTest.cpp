@@ -219,6 +219,30 @@ TEST_F(ListBehaviours, ClearKeepsExactlyTheRowsOfRecordedBoxesInOrder)
     }
 }
 
+// Clear keeps nothing for the boxes whose rows it removes, and adds nothing: no RowTag, no
+// recording flag entry. A recorded box keeps its row, its RowTag and its flag.
+TEST_F(ListBehaviours, ClearReleasesWhatBelongsOnlyToRemovedRows)
+{
+    ShowBoxes({741, 742, 743, 744});
+    SetRecording(742, true);
+    SetRecording(743, false);  // an entry such as the watcher leaves for a box once selected
+    RowTag* recordedTag = TagOfRow(List(), RowOf(List(), 742));
+
+    ClickButton(*m_dialog, IDC_CLEAR);
+
+    EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({742}));
+    EXPECT_EQ(m_dialog->m_rowTags, std::vector<RowTag*>({recordedTag}));
+    EXPECT_EQ(TagOfRow(List(), 0), recordedTag);
+    for (DeviceId id : {741, 743, 744})
+        EXPECT_EQ(m_dialog->m_recordingFlags.count(id), 0u) << "box " << id;
+    EXPECT_TRUE(m_dialog->IsRecordingWanted(742));
+
+    // A removed box that answers again is a new box with a new row at the top.
+    ShowBoxes({741});
+    EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({741, 742}));
+    EXPECT_EQ(TagOfRow(List(), 1), recordedTag);
+}
+
 TEST_F(ListBehaviours, ClearOfAnEmptyTableDoesNothing)
 {
     ClickButton(*m_dialog, IDC_CLEAR);

@@ -111,6 +111,11 @@ void PumpFor(DWORD ms)
     PumpUntil([] { return false; }, ms);
 }
 
+bool WaitForQueuedAnnouncements(DWORD timeoutMs)
+{
+    return !MainDialogExists() || PumpUntil([] { return !MainDialog().HasQueuedAnnouncements(); }, timeoutMs);
+}
+
 std::vector<DeviceId> RowIds(const CListCtrl& list)
 {
     std::vector<DeviceId> ids;

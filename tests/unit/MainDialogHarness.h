@@ -45,6 +45,9 @@ bool MainDialogExists();
 // its windows, until done() holds or the time is up (INFINITE: no limit). Returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpFor(DWORD ms);
+// Pumps until every announcement queued for the main dialog so far is in its table (the
+// receivers' jobs wait in a queue for the window thread); false when that took too long.
+bool WaitForQueuedAnnouncements(DWORD timeoutMs = 30000);
 
 // Readers of the device table's list; call on the list's own thread.
 // Column-0 ids of the rows from top to bottom.

@@ -1,0 +1,88 @@
+// The selection rule of Record, Stop, Record Files and the Record caption, on a real list-view
+// of its own: the selected row with the highest index, found with k + 1 messages for k
+// selected rows, however long the list.
+#include "app/SelectionSearch.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Counts the messages the list receives while it lives.
+class CountingList {
+public:
+    explicit CountingList(int rows)
+    {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        m_hwnd = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400, 300, nullptr, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+        m_list.Attach(m_hwnd);
+        m_list.InsertColumn(0, L"ID", LVCFMT_LEFT, 60);
+        for (int row = 0; row < rows; ++row)
+            m_list.InsertItem(row, std::to_wstring(row));
+        ::SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        m_oldProc = (WNDPROC)::SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, (LONG_PTR)&Proc);
+    }
+    ~CountingList() { ::DestroyWindow(m_hwnd); }
+
+    void Select(const std::vector<int>& rows) const
+    {
+        for (int row : rows) {
+            LVITEMW item = {};
+            item.stateMask = LVIS_SELECTED;
+            item.state = LVIS_SELECTED;
+            m_list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+        }
+    }
+
+    const CListCtrl& List() const { return m_list; }
+    int messages = 0;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        CountingList* self = reinterpret_cast<CountingList*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        ++self->messages;
+        return ::CallWindowProcW(self->m_oldProc, hwnd, message, wParam, lParam);
+    }
+
+    HWND m_hwnd = nullptr;
+    CListCtrl m_list;
+    WNDPROC m_oldProc = nullptr;
+};
+
+TEST(SelectionSearch, HighestSelectedRowWithOneMessagePerSelectedRowAndOneMore)
+{
+    struct Case {
+        const char* name;
+        int rows;
+        std::vector<int> selected;
+        int expected;
+    };
+    std::vector<int> everyRow;
+    for (int row = 0; row < 300; ++row)
+        everyRow.push_back(row);
+    const Case cases[] = {
+        {"empty list", 0, {}, -1},
+        {"nothing selected", 5, {}, -1},
+        {"one row", 5, {2}, 2},
+        {"the two top rows", 5, {0, 1}, 1},
+        {"the two top rows of a long list", 2000, {0, 1}, 1},
+        {"the last row of a long list", 2000, {1999}, 1999},
+        {"rows far apart", 2000, {3, 1000, 17}, 1000},
+        {"every row", 300, everyRow, 299},
+    };
+    for (const Case& c : cases) {
+        CountingList list(c.rows);
+        list.Select(c.selected);
+        list.messages = 0;
+        EXPECT_EQ(HighestSelectedRow(list.List()), c.expected) << c.name;
+        EXPECT_EQ(list.messages, (int)c.selected.size() + 1) << c.name;
+    }
+}
+
+} // namespace
