@@ -69,6 +69,7 @@ private:
     void OnSet();
     void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OpenDeviceWebPage();
+    void AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex);
 
     // Recording (recording/)
     void OnRecord();
@@ -105,7 +106,7 @@ public:
     bool IsRecordingCurrent(DeviceId id, RecordingGeneration generation);
     // The recorder body (runs on its own thread): 0 when its recording was stopped or
     // superseded, -1 when it failed or the box ended the stream.
-    int RecordStream(std::string host, int port, std::string path, DeviceId id, RecordingGeneration generation);
+    int RecordStream(std::string host, int port, std::wstring path, DeviceId id, RecordingGeneration generation);
 
     // How long a silent box may hold a recorder; tests shorten it.
     std::atomic<int> m_recordSilenceLimitMs{RECORD_SILENCE_LIMIT_MS};
@@ -120,9 +121,9 @@ private:
     bool SendRecorderEvent(RecorderEvent::Kind kind, DeviceId id, RecordingGeneration generation);
     int FailRecording(DeviceId id, RecordingGeneration generation, const std::wstring& message);
     int EndRecordingEarly(DeviceId id, RecordingGeneration generation, const std::wstring& message);
-    std::string NewRecordingPath(const std::string& host);
+    std::wstring NewRecordingPath(const std::string& host);
     void ShowRowIdle(int row);
 
     std::map<DeviceId, RecordingGeneration> m_recordingGenerations;  // under m_recordingLock
-    std::set<std::string> m_recordingPathsUsed;  // every file named in this run; window thread only
+    std::set<std::wstring> m_recordingPathsUsed;  // every file named in this run; window thread only
 };

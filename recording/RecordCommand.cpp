@@ -22,23 +22,23 @@ std::wstring GetExecutableDirectory()
     return backslash == std::wstring::npos ? std::wstring() : path.substr(0, backslash);
 }
 
-std::string RecordingFileName(const std::string& directory, const std::string& host, const std::tm& localTime)
+std::wstring RecordingFileName(const std::wstring& directory, const std::wstring& host, const std::tm& localTime)
 {
     char stamp[100] = {};
     std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &localTime);
-    return directory + "\\" + host + "_" + stamp + ".ts";
+    return directory + L"\\" + host + L"_" + NarrowToWide(stamp) + L".ts";
 }
 
 // Window thread. The file is named after the start time; a recording started within the same
 // second as an earlier one of this run, or whose name an existing file has, takes the next
 // free second instead, so that no two recordings ever write one file.
-std::string COrvaneDlg::NewRecordingPath(const std::string& host)
+std::wstring COrvaneDlg::NewRecordingPath(const std::string& host)
 {
-    const std::string directory = WideToAnsi(GetExecutableDirectory().c_str());
+    const std::wstring directory = GetExecutableDirectory();
     for (__time64_t start = ::_time64(nullptr);; ++start) {
         const std::tm* local = ::_localtime64(&start);
-        const std::string path = RecordingFileName(directory, host, local ? *local : std::tm{});
-        const bool taken = m_recordingPathsUsed.count(path) != 0 || ::_access(path.c_str(), 0) == 0;
+        const std::wstring path = RecordingFileName(directory, NarrowToWide(host), local ? *local : std::tm{});
+        const bool taken = m_recordingPathsUsed.count(path) != 0 || ::_waccess(path.c_str(), 0) == 0;
         if (!taken || !local) {
             m_recordingPathsUsed.insert(path);
             return path;
@@ -71,9 +71,9 @@ void COrvaneDlg::OnRecord()
     }
     tag->state = ROW_RECORDING;
     InvalidateRect(nullptr, TRUE);
-    const std::string path = NewRecordingPath(host);
+    const std::wstring path = NewRecordingPath(host);
     m_list.SetItemText(row, COL_RECORD, L"Open");
-    const RecordingGeneration generation = BeginRecording(id, NarrowToWide(path));
+    const RecordingGeneration generation = BeginRecording(id, path);
     // Resolving and connecting happen on the recorder's own thread.
     m_recorderThreads.push_back(
         std::make_shared<std::thread>(&COrvaneDlg::RecordStream, this, host, STREAM_PORT, path, id, generation));

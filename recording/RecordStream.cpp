@@ -25,9 +25,15 @@ std::wstring SilenceText(int milliseconds)
     return L"Stream ended, no data for " + std::wstring(seconds) + L" seconds: ";
 }
 
+std::wstring NotAStreamText()
+{
+    return L"The box's answer is not a stream (no end of its header within " +
+           std::to_wstring(MAX_RESPONSE_HEADER_SIZE / 1024) + L" KiB): ";
+}
+
 } // namespace
 
-int COrvaneDlg::RecordStream(std::string host, int port, std::string path, DeviceId id, RecordingGeneration generation)
+int COrvaneDlg::RecordStream(std::string host, int port, std::wstring path, DeviceId id, RecordingGeneration generation)
 {
     std::call_once(g_recorderSocketsStarted, SocketStartup);
     const std::wstring wideHost = NarrowToWide(host);
@@ -58,25 +64,31 @@ int COrvaneDlg::RecordStream(std::string host, int port, std::string path, Devic
     SetReceiveTimeout(socket.Handle(), silenceLimitMs);
     SendAll(socket.Handle(), STREAM_REQUEST, STREAM_REQUEST_SIZE);
 
-    // A connection that ends or falls silent before the body begins is a failed connect.
+    // A connection that ends or falls silent before the body begins is a failed connect, and
+    // an answer whose header does not end is no stream. A Stop (or a newer recording of the
+    // box) ends the wait for the header: the file is then made and closed empty, as when the
+    // header had just ended.
     HeaderSkipper header;
-    for (bool headerEnded = false; !headerEnded;) {
-        char byte;
-        if (ReceiveByte(socket.Handle(), byte) != ReceiveStatus::OK) {
-            socket.ShutdownAndClose();
-            return FailRecording(id, generation, connectFailed);
-        }
-        headerEnded = header.Take(byte);
+    std::string bodyStart;
+    const HeaderStatus headerStatus = ReceiveHeader(socket.Handle(), header, bodyStart, silenceLimitMs,
+                                                    [&] { return IsRecordingCurrent(id, generation); });
+    if (headerStatus != HeaderStatus::ENDED && headerStatus != HeaderStatus::STOPPED) {
+        socket.ShutdownAndClose();
+        if (headerStatus == HeaderStatus::TOO_LONG)
+            return FailRecording(id, generation, NotAStreamText() + wideHost);
+        return FailRecording(id, generation, connectFailed);
     }
+    if (headerStatus == HeaderStatus::STOPPED)
+        socket.ShutdownAndClose();
 
-    FILE* file = std::fopen(path.c_str(), "wb");
+    FILE* file = ::_wfopen(path.c_str(), L"wb");
     if (!file) {
         socket.ShutdownAndClose();
-        return FailRecording(id, generation, L"Cannot create the recording file " + NarrowToWide(path));
+        return FailRecording(id, generation, L"Cannot create the recording file " + path);
     }
 
     std::vector<char> block(RECORD_BLOCK_SIZE);
-    BodyReader body(socket.Handle(), header.IsChunked());
+    BodyReader body(socket.Handle(), header.IsChunked(), bodyStart);
     ReceiveStatus received = ReceiveStatus::OK;
     bool written = true;
     while (IsRecordingCurrent(id, generation)) {
@@ -96,7 +108,7 @@ int COrvaneDlg::RecordStream(std::string host, int port, std::string path, Devic
     if (written && received == ReceiveStatus::OK)
         return 0;
     if (!written)
-        return EndRecordingEarly(id, generation, L"Cannot write the recording file " + NarrowToWide(path));
+        return EndRecordingEarly(id, generation, L"Cannot write the recording file " + path);
     if (received == ReceiveStatus::SILENT)
         return EndRecordingEarly(id, generation, SilenceText(silenceLimitMs) + wideHost);
     return EndRecordingEarly(id, generation, L"Stream ended by the box: " + wideHost);

@@ -45,8 +45,9 @@ std::string WideToAnsi(const wchar_t* text);
 // The folder of the running executable without a trailing backslash; empty without one.
 std::wstring GetExecutableDirectory();
 
-// "<directory>\<host>_%Y%m%d_%H%M%S.ts" for the given local time.
-std::string RecordingFileName(const std::string& directory, const std::string& host, const std::tm& localTime);
+// "<directory>\<host>_%Y%m%d_%H%M%S.ts" for the given local time. Wide text, so that a folder
+// named outside the ANSI code page keeps its name.
+std::wstring RecordingFileName(const std::wstring& directory, const std::wstring& host, const std::tm& localTime);
 
 // Starts Explorer with the given parameters (ShellExecuteW "open" explorer.exe).
 void OpenExplorer(const std::wstring& parameters);

@@ -139,13 +139,16 @@ TEST(RecordChunked, RemovesTheFramingWhateverTheSlicing)
 TEST(RecordFileName, StaticAddressAndZeroPaddedLocalStartTime)
 {
     const struct {
-        const char* directory;
-        const char* host;
+        const wchar_t* directory;
+        const wchar_t* host;
         int year, month, day, hour, minute, second;
-        const char* name;
+        const wchar_t* name;
     } cases[] = {
-        {"C:\\tools", "192.168.1.100", 2024, 1, 31, 23, 59, 59, "C:\\tools\\192.168.1.100_20240131_235959.ts"},
-        {"D:\\rec", "10.0.0.2", 2025, 2, 3, 4, 5, 6, "D:\\rec\\10.0.0.2_20250203_040506.ts"},
+        {L"C:\\tools", L"192.168.1.100", 2024, 1, 31, 23, 59, 59, L"C:\\tools\\192.168.1.100_20240131_235959.ts"},
+        {L"D:\\rec", L"10.0.0.2", 2025, 2, 3, 4, 5, 6, L"D:\\rec\\10.0.0.2_20250203_040506.ts"},
+        // A folder named outside any single ANSI code page keeps its name.
+        {L"C:\\Users\\li\\\u5f55\u50cf \u0432\u0438\u0434\u0435\u043e", L"10.0.0.3", 2025, 12, 1, 0, 0, 0,
+         L"C:\\Users\\li\\\u5f55\u50cf \u0432\u0438\u0434\u0435\u043e\\10.0.0.3_20251201_000000.ts"},
     };
     for (const auto& c : cases) {
         std::tm start = {};
