@@ -24,15 +24,6 @@ public:
     explicit COrvaneDlg(HWND parent = nullptr);
     ~COrvaneDlg() override;
 
-    // ---- Recording state, shared by the window thread, the watcher and the recorders.
-    // Every accessor takes m_recordingLock for one map operation; the lock is never held
-    // while a message is sent to a window. Look-ups of a missing key insert false / empty.
-    bool IsRecordingWanted(DeviceId id);
-    void SetRecordingWanted(DeviceId id, bool wanted);
-    std::wstring RecordingFile(DeviceId id);
-    bool HasRecordingFile(DeviceId id);
-    void SetRecordingFile(DeviceId id, const std::wstring& path);
-
     // For tests and the recorder: the list that holds the device table.
     const CListCtrl& DeviceListCtrl() const { return m_list; }
     int SelectedRow() const { return m_selectedRow; }
@@ -71,10 +62,6 @@ private:
     void OpenDeviceWebPage();
     void AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex);
 
-    // Recording (recording/)
-    void OnRecord();
-    void OnRecordFiles();
-
 public:
     // Members in the order the design gives them.
     HICON m_hIcon;
@@ -83,10 +70,7 @@ public:
     std::vector<find_devices*> m_scanners;
     std::set<std::uint32_t> m_addedAddresses;  // NTE contexts of the alias addresses added
     std::atomic<int> m_selectedRow{-1};
-    std::map<DeviceId, std::wstring> m_recordingFiles;  // under m_recordingLock
-    std::map<DeviceId, bool> m_recordingFlags;          // under m_recordingLock
     std::vector<RowTag*> m_rowTags;
-    std::vector<std::shared_ptr<std::thread>> m_recorderThreads;
     std::shared_ptr<std::thread> m_watcherThread;
 
     // Configuration
@@ -94,20 +78,30 @@ public:
     IpHelper* m_ipHelper = &SystemIpHelper();
 
 private:
-    std::mutex m_recordingLock;
     DeviceTable m_table{m_rowTags};  // window thread only
 
-    // Recording (recording/): which recording of a box is its newest, the recorders' events,
-    // and two seams for tests.
+    // ---- Recording (recording/): the Record and Record Files commands, the recorders, and
+    // the recording state they share with the window thread and the selection watcher.
 public:
+    // The recording state. Every accessor takes m_recordingLock for one map operation; the
+    // lock is never held while a message is sent to a window. Look-ups of a missing key
+    // insert false / empty.
+    bool IsRecordingWanted(DeviceId id);
+    void SetRecordingWanted(DeviceId id, bool wanted);
+    std::wstring RecordingFile(DeviceId id);
+    bool HasRecordingFile(DeviceId id);
+    void SetRecordingFile(DeviceId id, const std::wstring& path);
     // Starts the box's newest recording: flag true, file entry = path, the next generation.
     RecordingGeneration BeginRecording(DeviceId id, const std::wstring& path);
     // True while the box's recording is wanted and generation is still its newest.
     bool IsRecordingCurrent(DeviceId id, RecordingGeneration generation);
+
     // The recorder body (runs on its own thread): 0 when its recording was stopped or
     // superseded, -1 when it failed or the box ended the stream.
     int RecordStream(std::string host, int port, std::wstring path, DeviceId id, RecordingGeneration generation);
 
+    // One element per recording started; the threads are never joined.
+    std::vector<std::shared_ptr<std::thread>> m_recorderThreads;
     // How long a silent box may hold a recorder; tests shorten it.
     std::atomic<int> m_recordSilenceLimitMs{RECORD_SILENCE_LIMIT_MS};
     // Record Files starts Explorer through this; null means OpenExplorer (ShellExecuteW).
@@ -115,6 +109,8 @@ public:
     void (*m_openExplorer)(const std::wstring& parameters) = nullptr;
 
 private:
+    void OnRecord();
+    void OnRecordFiles();
     LRESULT OnRecorderEvent(WPARAM wParam, LPARAM lParam);
     // Recorder thread: hands an event to the window thread; true when it was applied
     // (for STREAM_ENDED: when the recording was still wanted).
@@ -124,6 +120,9 @@ private:
     std::wstring NewRecordingPath(const std::string& host);
     void ShowRowIdle(int row);
 
+    std::mutex m_recordingLock;
+    std::map<DeviceId, bool> m_recordingFlags;                       // under m_recordingLock
+    std::map<DeviceId, std::wstring> m_recordingFiles;               // under m_recordingLock
     std::map<DeviceId, RecordingGeneration> m_recordingGenerations;  // under m_recordingLock
     std::set<std::wstring> m_recordingPathsUsed;  // every file named in this run; window thread only
 };

@@ -1,6 +1,22 @@
 // The stream recorder: one thread per recording. It fetches the box's transport stream over
 // HTTP and copies the response body into the recording file in whole blocks for as long as
 // its recording is wanted and is the box's newest.
+//
+// How a recording ends: which event clears the box's flag, and who tells the operator, in order.
+// - Stop: OnRecord (window thread) clears the flag and shows the row idle at once. The
+//   recorder sees it before its next block (within HEADER_WAIT_SLICE_MS while the header
+//   arrives), closes file and socket and tells nobody.
+// - A newer recording of the box (Record after Stop): this recording is no longer the box's
+//   newest, which the recorder treats as a Stop; its later events are ignored by the window
+//   thread, so it never touches the newer recording's flag, file entry or row.
+// - The recording cannot begin (no address, no connection, an answer that is no stream, no
+//   file): the recorder closes the socket, then tells the operator (a message box, only while
+//   the recording is still wanted and the newest) and waits for OK, then sends FAILED: the
+//   window thread clears the flag, empties the file entry and shows the row idle.
+// - The stream ends early (the box closed it or fell silent, the file cannot be written): the
+//   recorder closes file and socket, then sends STREAM_ENDED: the window thread clears the
+//   flag, keeps the file entry (the file holds every complete block) and shows the row idle at
+//   once; then, if the recording was still wanted, the recorder tells the operator.
 #include "app/OrvaneDlg.h"
 
 #include "discovery/NetSocket.h"
@@ -10,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -17,6 +34,12 @@ namespace {
 
 // Sockets start-up for the recorders: once per process, also when several start together.
 std::once_flag g_recorderSocketsStarted;
+
+// Owns the recording file: closed when the owner goes.
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using RecordingFileOwner = std::unique_ptr<FILE, FileCloser>;
 
 std::wstring SilenceText(int milliseconds)
 {
@@ -81,7 +104,7 @@ int COrvaneDlg::RecordStream(std::string host, int port, std::wstring path, Devi
     if (headerStatus == HeaderStatus::STOPPED)
         socket.ShutdownAndClose();
 
-    FILE* file = ::_wfopen(path.c_str(), L"wb");
+    RecordingFileOwner file(::_wfopen(path.c_str(), L"wb"));
     if (!file) {
         socket.ShutdownAndClose();
         return FailRecording(id, generation, L"Cannot create the recording file " + path);
@@ -97,11 +120,11 @@ int COrvaneDlg::RecordStream(std::string host, int port, std::wstring path, Devi
             break;
         // Flushed before the next receive: the process may end at any moment (closing the
         // window ends it at once), and a block already received must not go with it.
-        written = std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file) == 1 && std::fflush(file) == 0;
+        written = std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file.get()) == 1 && std::fflush(file.get()) == 0;
         if (!written)
             break;
     }
-    std::fclose(file);
+    file.reset();
     socket.ShutdownAndClose();
 
     // Stopped by the operator, or superseded by a newer recording of the box.

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -160,6 +162,32 @@ TEST(RecordFileName, StaticAddressAndZeroPaddedLocalStartTime)
         start.tm_sec = c.second;
         EXPECT_EQ(RecordingFileName(c.directory, c.host, start), c.name);
     }
+}
+
+// A name already taken (by an earlier recording of the run or an existing file) moves the
+// recording on to the next free second.
+TEST(RecordFileName, ATakenNameMovesOnToTheNextFreeSecond)
+{
+    std::tm noon = {};
+    noon.tm_year = 2025 - 1900;
+    noon.tm_mon = 5;
+    noon.tm_mday = 30;
+    noon.tm_hour = 23;
+    noon.tm_min = 59;
+    noon.tm_sec = 58;
+    const __time64_t start = ::_mktime64(&noon);
+    ASSERT_NE(start, -1);
+    const std::set<std::wstring> taken = {L"C:\\rec\\10.0.0.2_20250630_235958.ts",
+                                          L"C:\\rec\\10.0.0.2_20250630_235959.ts"};
+    std::vector<std::wstring> asked;
+    const std::wstring name = FreeRecordingFileName(L"C:\\rec", L"10.0.0.2", start, [&](const std::wstring& path) {
+        asked.push_back(path);
+        return taken.count(path) != 0;
+    });
+    EXPECT_EQ(name, L"C:\\rec\\10.0.0.2_20250701_000000.ts");
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_EQ(FreeRecordingFileName(L"C:\\rec", L"10.0.0.3", start, [](const std::wstring&) { return false; }),
+              L"C:\\rec\\10.0.0.3_20250630_235958.ts");
 }
 
 TEST(RecordFileName, ExecutableDirectoryHasNoTrailingBackslash)
