@@ -25,18 +25,6 @@ public:
     explicit COrvaneDlg(HWND parent = nullptr);
     ~COrvaneDlg() override;
 
-    // ---- Recording state, shared by the window thread, the watcher and the recorders.
-    // Every accessor takes m_recordingLock for one map operation; the lock is never held
-    // while a message is sent to a window. Look-ups of a missing key insert false / empty.
-    bool IsRecordingWanted(DeviceId id);
-    void SetRecordingWanted(DeviceId id, bool wanted);
-    std::wstring RecordingFile(DeviceId id);
-    bool HasRecordingFile(DeviceId id);
-    void SetRecordingFile(DeviceId id, const std::wstring& path);
-    // True while the box's recording is wanted; otherwise the box's flag entry is removed
-    // (its row is going) and nothing is inserted.
-    bool RecordingWantedOrForget(DeviceId id);
-
     // Any thread: queues a box's update of the table for the window thread and returns at once.
     void QueueAnnouncement(AnnouncementJob&& job);
     // True while queued announcements wait for the window thread (tests wait for it).
@@ -82,10 +70,7 @@ private:
     void OnSet();
     void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OpenDeviceWebPage();
-
-    // Recording (recording/)
-    void OnRecord();
-    void OnRecordFiles();
+    void AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex);
 
     // The list's shortcut menu and keys, copy and search now (app/RowMenu.cpp)
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
@@ -106,10 +91,7 @@ public:
     std::vector<find_devices*> m_scanners;
     std::set<std::uint32_t> m_addedAddresses;  // NTE contexts of the alias addresses added
     std::atomic<int> m_selectedRow{-1};
-    std::map<DeviceId, std::wstring> m_recordingFiles;  // under m_recordingLock
-    std::map<DeviceId, bool> m_recordingFlags;          // under m_recordingLock
     std::vector<RowTag*> m_rowTags;
-    std::vector<std::shared_ptr<std::thread>> m_recorderThreads;
     std::shared_ptr<std::thread> m_watcherThread;
 
     // Configuration
@@ -117,21 +99,34 @@ public:
     IpHelper* m_ipHelper = &SystemIpHelper();
 
 private:
-    std::mutex m_recordingLock;
     DeviceTable m_table{m_rowTags};  // window thread only
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
-    // Recording (recording/): which recording of a box is its newest, the recorders' events,
-    // and two seams for tests.
+    // ---- Recording (recording/): the Record and Record Files commands, the recorders, and
+    // the recording state they share with the window thread and the selection watcher.
 public:
+    // The recording state. Every accessor takes m_recordingLock for one map operation; the
+    // lock is never held while a message is sent to a window. Look-ups of a missing key
+    // insert false / empty.
+    bool IsRecordingWanted(DeviceId id);
+    void SetRecordingWanted(DeviceId id, bool wanted);
+    std::wstring RecordingFile(DeviceId id);
+    bool HasRecordingFile(DeviceId id);
+    void SetRecordingFile(DeviceId id, const std::wstring& path);
+    // True while the box's recording is wanted; otherwise the box's flag entry is removed
+    // (its row is going) and nothing is inserted.
+    bool RecordingWantedOrForget(DeviceId id);
     // Starts the box's newest recording: flag true, file entry = path, the next generation.
     RecordingGeneration BeginRecording(DeviceId id, const std::wstring& path);
     // True while the box's recording is wanted and generation is still its newest.
     bool IsRecordingCurrent(DeviceId id, RecordingGeneration generation);
+
     // The recorder body (runs on its own thread): 0 when its recording was stopped or
     // superseded, -1 when it failed or the box ended the stream.
-    int RecordStream(std::string host, int port, std::string path, DeviceId id, RecordingGeneration generation);
+    int RecordStream(std::string host, int port, std::wstring path, DeviceId id, RecordingGeneration generation);
 
+    // One element per recording started; the threads are never joined.
+    std::vector<std::shared_ptr<std::thread>> m_recorderThreads;
     // How long a silent box may hold a recorder; tests shorten it.
     std::atomic<int> m_recordSilenceLimitMs{RECORD_SILENCE_LIMIT_MS};
     // Record Files starts Explorer through this; null means OpenExplorer (ShellExecuteW).
@@ -139,15 +134,20 @@ public:
     void (*m_openExplorer)(const std::wstring& parameters) = nullptr;
 
 private:
+    void OnRecord();
+    void OnRecordFiles();
     LRESULT OnRecorderEvent(WPARAM wParam, LPARAM lParam);
     // Recorder thread: hands an event to the window thread; true when it was applied
     // (for STREAM_ENDED: when the recording was still wanted).
     bool SendRecorderEvent(RecorderEvent::Kind kind, DeviceId id, RecordingGeneration generation);
     int FailRecording(DeviceId id, RecordingGeneration generation, const std::wstring& message);
     int EndRecordingEarly(DeviceId id, RecordingGeneration generation, const std::wstring& message);
-    std::string NewRecordingPath(const std::string& host);
+    std::wstring NewRecordingPath(const std::string& host);
     void ShowRowIdle(int row);
 
+    std::mutex m_recordingLock;
+    std::map<DeviceId, bool> m_recordingFlags;                       // under m_recordingLock
+    std::map<DeviceId, std::wstring> m_recordingFiles;               // under m_recordingLock
     std::map<DeviceId, RecordingGeneration> m_recordingGenerations;  // under m_recordingLock
-    std::set<std::string> m_recordingPathsUsed;  // every file named in this run; window thread only
+    std::set<std::wstring> m_recordingPathsUsed;  // every file named in this run; window thread only
 };

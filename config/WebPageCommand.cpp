@@ -67,6 +67,13 @@ std::wstring AliasFailureText(Ipv4Net alias, Ipv4Net netmask, std::uint32_t inte
            L"\nAdding addresses usually needs administrator rights. The page is opened all the same.";
 }
 
+// What the operator is told when the box's netmask is no reason to add an alias.
+std::wstring UnusualNetmaskText(Ipv4Net netmask)
+{
+    return L"No address was added to the adapter: the box's netmask " + NarrowToWide(Ipv4ToText(netmask)) +
+           L" is not a subnet mask from /8 to /30.\nThe page is opened all the same.";
+}
+
 // Starts the browser with the page; when no browser path is known or it cannot be started,
 // the shell opens the page address through its own association for it.
 void OpenPageInBrowser(const std::wstring& page)
@@ -94,6 +101,16 @@ bool IsInLocalSubnet(std::uint32_t interfaceIndex, Ipv4Net network)
     return false;
 }
 
+bool IsAliasNetmask(Ipv4Net netmask)
+{
+    const std::uint32_t hostBits = ~Ipv4HostFromNet(netmask);
+    // Contiguous: the host part is a run of ones at the low end, 2^k - 1.
+    if ((hostBits & (hostBits + 1)) != 0)
+        return false;
+    // 2^2 - 1 (/30) up to 2^24 - 1 (/8).
+    return hostBits >= 0x3u && hostBits <= 0xFFFFFFu;
+}
+
 Ipv4Host AliasAddressFor(Ipv4Host deviceAddress)
 {
     return (deviceAddress & 0xFF) == 254 ? deviceAddress - 1 : deviceAddress + 1;
@@ -102,6 +119,22 @@ Ipv4Host AliasAddressFor(Ipv4Host deviceAddress)
 std::wstring DevicePageAddress(const std::wstring& lanIp)
 {
     return L"http://" + lanIp + L"/";
+}
+
+// Window thread. Gives the interface an address next to the box's, in the box's subnet, and
+// flushes its ARP table; a failure is reported and the page is opened all the same.
+void COrvaneDlg::AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex)
+{
+    const Ipv4Net alias = Ipv4NetFromHost(AliasAddressFor(Ipv4HostFromNet(deviceAddress)));
+    ULONG nteContext = 0;
+    ULONG nteInstance = 0;
+    const DWORD added = m_ipHelper->AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);
+    // The context identifies an alias only when it was added; after a failure it means nothing.
+    if (added == NO_ERROR)
+        m_addedAddresses.insert(nteContext);
+    m_ipHelper->FlushIpNetTable(interfaceIndex);
+    if (added != NO_ERROR)
+        MessageBox(AliasFailureText(alias, deviceNetmask, interfaceIndex, added), nullptr, MB_OK | MB_ICONWARNING);
 }
 
 void COrvaneDlg::OnListDblClk(NMHDR*, LRESULT* pResult)
@@ -132,16 +165,10 @@ void COrvaneDlg::OpenDeviceWebPage()
     if (!IsInLocalSubnet(interfaceIndex, deviceAddress & deviceNetmask)) {
         if (MessageBox(SUBNET_WARNING, WARNING_CAPTION, MB_OKCANCEL) != IDOK)
             return;
-        const Ipv4Net alias = Ipv4NetFromHost(AliasAddressFor(Ipv4HostFromNet(deviceAddress)));
-        ULONG nteContext = 0;
-        ULONG nteInstance = 0;
-        const DWORD added = m_ipHelper->AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);
-        // The context identifies an alias only when it was added; after a failure it means nothing.
-        if (added == NO_ERROR)
-            m_addedAddresses.insert(nteContext);
-        m_ipHelper->FlushIpNetTable(interfaceIndex);
-        if (added != NO_ERROR)
-            MessageBox(AliasFailureText(alias, deviceNetmask, interfaceIndex, added), nullptr, MB_OK | MB_ICONWARNING);
+        if (IsAliasNetmask(deviceNetmask))
+            AddAliasAddress(deviceAddress, deviceNetmask, interfaceIndex);
+        else
+            MessageBox(UnusualNetmaskText(deviceNetmask), nullptr, MB_OK | MB_ICONWARNING);
     }
     OpenPageInBrowser(DevicePageAddress(lanIpText));
 }

@@ -15,5 +15,10 @@ bool IsInLocalSubnet(std::uint32_t interfaceIndex, Ipv4Net network);
 // above (a carry runs into the higher octets).
 Ipv4Host AliasAddressFor(Ipv4Host deviceAddress);
 
+// Whether the alias may be added with this netmask (Ipv4Net form): only a contiguous mask
+// from /8 to /30. Anything wider would put a huge on-link route on the operator's adapter,
+// and /31, /32 or a mask with holes leaves no room for an alias next to the box.
+bool IsAliasNetmask(Ipv4Net netmask);
+
 // "http://<address>/".
 std::wstring DevicePageAddress(const std::wstring& lanIp);

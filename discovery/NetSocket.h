@@ -1,6 +1,6 @@
 // The socket wrapper that scanners, the Set command and the recorder share.
-// Owns one socket handle: move-only; a held socket is closed only by an explicit call
-// (scanners keep theirs for the life of the process).
+// Owns one socket handle and closes it in its destructor (scanners live as long as the
+// process, so theirs stays open); Close and ShutdownAndClose release it earlier.
 #pragma once
 
 #include <winsock2.h>
@@ -14,6 +14,7 @@ class NetSocket {
 public:
     NetSocket() = default;
     explicit NetSocket(SOCKET handle) : m_handle(handle) {}
+    ~NetSocket() { Close(); }
     NetSocket(const NetSocket&) = delete;
     NetSocket& operator=(const NetSocket&) = delete;
 

@@ -3,7 +3,6 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/SelectionSearch.h"
-#include "framework/TextCodec.h"
 
 #include <io.h>
 #include <shellapi.h>
@@ -29,7 +28,7 @@ void COrvaneDlg::OnRecordFiles()
 
     std::wstring parameters = directory;
     if (!file.empty()) {
-        if (::_access(WideToNarrow(file).c_str(), 0) == 0) {
+        if (::_waccess(file.c_str(), 0) == 0) {
             parameters = L"/select," + file;
         } else if (IsRecordingWanted(id)) {
             // The recorder creates the file only once the box's response header has arrived.

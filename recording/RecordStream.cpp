@@ -1,6 +1,22 @@
 // The stream recorder: one thread per recording. It fetches the box's transport stream over
 // HTTP and copies the response body into the recording file in whole blocks for as long as
 // its recording is wanted and is the box's newest.
+//
+// How a recording ends: which event clears the box's flag, and who tells the operator, in order.
+// - Stop: OnRecord (window thread) clears the flag and shows the row idle at once. The
+//   recorder sees it before its next block (within HEADER_WAIT_SLICE_MS while the header
+//   arrives), closes file and socket and tells nobody.
+// - A newer recording of the box (Record after Stop): this recording is no longer the box's
+//   newest, which the recorder treats as a Stop; its later events are ignored by the window
+//   thread, so it never touches the newer recording's flag, file entry or row.
+// - The recording cannot begin (no address, no connection, an answer that is no stream, no
+//   file): the recorder closes the socket, then tells the operator (a message box, only while
+//   the recording is still wanted and the newest) and waits for OK, then sends FAILED: the
+//   window thread clears the flag, empties the file entry and shows the row idle.
+// - The stream ends early (the box closed it or fell silent, the file cannot be written): the
+//   recorder closes file and socket, then sends STREAM_ENDED: the window thread clears the
+//   flag, keeps the file entry (the file holds every complete block) and shows the row idle at
+//   once; then, if the recording was still wanted, the recorder tells the operator.
 #include "app/OrvaneDlg.h"
 
 #include "discovery/NetSocket.h"
@@ -10,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -18,6 +35,12 @@ namespace {
 // Sockets start-up for the recorders: once per process, also when several start together.
 std::once_flag g_recorderSocketsStarted;
 
+// Owns the recording file: closed when the owner goes.
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using RecordingFileOwner = std::unique_ptr<FILE, FileCloser>;
+
 std::wstring SilenceText(int milliseconds)
 {
     wchar_t seconds[32];
@@ -25,9 +48,15 @@ std::wstring SilenceText(int milliseconds)
     return L"Stream ended, no data for " + std::wstring(seconds) + L" seconds: ";
 }
 
+std::wstring NotAStreamText()
+{
+    return L"The box's answer is not a stream (no end of its header within " +
+           std::to_wstring(MAX_RESPONSE_HEADER_SIZE / 1024) + L" KiB): ";
+}
+
 } // namespace
 
-int COrvaneDlg::RecordStream(std::string host, int port, std::string path, DeviceId id, RecordingGeneration generation)
+int COrvaneDlg::RecordStream(std::string host, int port, std::wstring path, DeviceId id, RecordingGeneration generation)
 {
     std::call_once(g_recorderSocketsStarted, SocketStartup);
     const std::wstring wideHost = NarrowToWide(host);
@@ -58,25 +87,31 @@ int COrvaneDlg::RecordStream(std::string host, int port, std::string path, Devic
     SetReceiveTimeout(socket.Handle(), silenceLimitMs);
     SendAll(socket.Handle(), STREAM_REQUEST, STREAM_REQUEST_SIZE);
 
-    // A connection that ends or falls silent before the body begins is a failed connect.
+    // A connection that ends or falls silent before the body begins is a failed connect, and
+    // an answer whose header does not end is no stream. A Stop (or a newer recording of the
+    // box) ends the wait for the header: the file is then made and closed empty, as when the
+    // header had just ended.
     HeaderSkipper header;
-    for (bool headerEnded = false; !headerEnded;) {
-        char byte;
-        if (ReceiveByte(socket.Handle(), byte) != ReceiveStatus::OK) {
-            socket.ShutdownAndClose();
-            return FailRecording(id, generation, connectFailed);
-        }
-        headerEnded = header.Take(byte);
+    std::string bodyStart;
+    const HeaderStatus headerStatus = ReceiveHeader(socket.Handle(), header, bodyStart, silenceLimitMs,
+                                                    [&] { return IsRecordingCurrent(id, generation); });
+    if (headerStatus != HeaderStatus::ENDED && headerStatus != HeaderStatus::STOPPED) {
+        socket.ShutdownAndClose();
+        if (headerStatus == HeaderStatus::TOO_LONG)
+            return FailRecording(id, generation, NotAStreamText() + wideHost);
+        return FailRecording(id, generation, connectFailed);
     }
+    if (headerStatus == HeaderStatus::STOPPED)
+        socket.ShutdownAndClose();
 
-    FILE* file = std::fopen(path.c_str(), "wb");
+    RecordingFileOwner file(::_wfopen(path.c_str(), L"wb"));
     if (!file) {
         socket.ShutdownAndClose();
-        return FailRecording(id, generation, L"Cannot create the recording file " + NarrowToWide(path));
+        return FailRecording(id, generation, L"Cannot create the recording file " + path);
     }
 
     std::vector<char> block(RECORD_BLOCK_SIZE);
-    BodyReader body(socket.Handle(), header.IsChunked());
+    BodyReader body(socket.Handle(), header.IsChunked(), bodyStart);
     ReceiveStatus received = ReceiveStatus::OK;
     bool written = true;
     while (IsRecordingCurrent(id, generation)) {
@@ -85,18 +120,18 @@ int COrvaneDlg::RecordStream(std::string host, int port, std::string path, Devic
             break;
         // Flushed before the next receive: the process may end at any moment (closing the
         // window ends it at once), and a block already received must not go with it.
-        written = std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file) == 1 && std::fflush(file) == 0;
+        written = std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file.get()) == 1 && std::fflush(file.get()) == 0;
         if (!written)
             break;
     }
-    std::fclose(file);
+    file.reset();
     socket.ShutdownAndClose();
 
     // Stopped by the operator, or superseded by a newer recording of the box.
     if (written && received == ReceiveStatus::OK)
         return 0;
     if (!written)
-        return EndRecordingEarly(id, generation, L"Cannot write the recording file " + NarrowToWide(path));
+        return EndRecordingEarly(id, generation, L"Cannot write the recording file " + path);
     if (received == ReceiveStatus::SILENT)
         return EndRecordingEarly(id, generation, SilenceText(silenceLimitMs) + wideHost);
     return EndRecordingEarly(id, generation, L"Stream ended by the box: " + wideHost);

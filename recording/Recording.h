@@ -1,13 +1,13 @@
 // What the recording commands and the recorder share: the stream's constants, the events a
-// recorder hands to the window thread, and the text helpers of file naming.
+// recorder hands to the window thread, and (recording/RecordingFileNames.h) the file names.
 #pragma once
 
 #include "discovery/DeviceDatagram.h"
+#include "recording/RecordingFileNames.h"
 
 #include <windows.h>
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 
 constexpr int STREAM_PORT = 80;
@@ -38,15 +38,6 @@ struct RecorderEvent {
     DeviceId id;
     RecordingGeneration generation;
 };
-
-// Wide text in the system ANSI code page (CP_ACP); missing characters become its default one.
-std::string WideToAnsi(const wchar_t* text);
-
-// The folder of the running executable without a trailing backslash; empty without one.
-std::wstring GetExecutableDirectory();
-
-// "<directory>\<host>_%Y%m%d_%H%M%S.ts" for the given local time.
-std::string RecordingFileName(const std::string& directory, const std::string& host, const std::tm& localTime);
 
 // Starts Explorer with the given parameters (ShellExecuteW "open" explorer.exe).
 void OpenExplorer(const std::wstring& parameters);

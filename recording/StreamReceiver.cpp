@@ -1,9 +1,15 @@
 #include "recording/StreamReceiver.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
 namespace {
 
 // Chunked bodies are received into this much buffer and decoded from there.
 constexpr std::size_t CODED_BUFFER_SIZE = 65536;
+// Header receives take whatever has arrived, up to this much.
+constexpr int HEADER_RECEIVE_SIZE = 4096;
 
 ReceiveStatus StatusOfReceive(int result)
 {
@@ -33,15 +39,60 @@ void SendAll(SOCKET socket, const char* bytes, int count)
     }
 }
 
-ReceiveStatus ReceiveByte(SOCKET socket, char& byte)
+// The socket is read only after select has said it is readable, so a receive never blocks
+// for longer than a slice, and silence is measured here rather than by the receive time-out.
+HeaderStatus ReceiveHeader(SOCKET socket, HeaderSkipper& header, std::string& bodyStart, int silenceLimitMs,
+                           const std::function<bool()>& stillWanted)
 {
-    return StatusOfReceive(::recv(socket, &byte, 1, 0));
+    using Clock = std::chrono::steady_clock;
+    char buffer[HEADER_RECEIVE_SIZE];
+    std::size_t headerSize = 0;
+    Clock::time_point lastArrival = Clock::now();
+    for (;;) {
+        if (!stillWanted())
+            return HeaderStatus::STOPPED;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket, &readable);
+        timeval slice = {0, HEADER_WAIT_SLICE_MS * 1000};
+        const int ready = ::select(0, &readable, nullptr, nullptr, &slice);
+        if (ready == SOCKET_ERROR)
+            return HeaderStatus::FAILED;
+        if (ready == 0) {
+            if (Clock::now() - lastArrival >= std::chrono::milliseconds(silenceLimitMs))
+                return HeaderStatus::SILENT;
+            continue;
+        }
+        const int result = ::recv(socket, buffer, sizeof buffer, 0);
+        switch (StatusOfReceive(result)) {
+        case ReceiveStatus::OK:
+            break;
+        case ReceiveStatus::CLOSED:
+            return HeaderStatus::CLOSED;
+        case ReceiveStatus::SILENT:
+            return HeaderStatus::SILENT;
+        default:
+            return HeaderStatus::FAILED;
+        }
+        lastArrival = Clock::now();
+        for (int i = 0; i < result; ++i) {
+            ++headerSize;
+            if (header.Take(buffer[i])) {
+                bodyStart.assign(buffer + i + 1, buffer + result);
+                return HeaderStatus::ENDED;
+            }
+            if (headerSize >= MAX_RESPONSE_HEADER_SIZE)
+                return HeaderStatus::TOO_LONG;
+        }
+    }
 }
 
-BodyReader::BodyReader(SOCKET socket, bool chunked) : m_socket(socket), m_chunked(chunked)
+BodyReader::BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart)
+    : m_socket(socket), m_chunked(chunked), m_received(bodyStart.begin(), bodyStart.end()),
+      m_receivedEnd(bodyStart.size())
 {
-    if (m_chunked)
-        m_coded.resize(CODED_BUFFER_SIZE);
+    if (m_chunked && m_received.size() < CODED_BUFFER_SIZE)
+        m_received.resize(CODED_BUFFER_SIZE);
 }
 
 ReceiveStatus BodyReader::ReadBlock(char* block, int size)
@@ -49,10 +100,14 @@ ReceiveStatus BodyReader::ReadBlock(char* block, int size)
     return m_chunked ? ReadChunked(block, size) : ReadPlain(block, size);
 }
 
-// Straight into the block: one recv per arrival, asking for everything still missing.
+// Straight into the block: first what came with the header, then one recv per arrival,
+// asking for everything still missing.
 ReceiveStatus BodyReader::ReadPlain(char* block, int size)
 {
-    int received = 0;
+    const std::size_t early = std::min(m_receivedEnd - m_receivedBegin, (std::size_t)size);
+    std::memcpy(block, m_received.data() + m_receivedBegin, early);
+    m_receivedBegin += early;
+    int received = (int)early;
     while (received < size) {
         int result = ::recv(m_socket, block + received, size - received, 0);
         ReceiveStatus status = StatusOfReceive(result);
@@ -72,17 +127,17 @@ ReceiveStatus BodyReader::ReadChunked(char* block, int size)
     while (out < outEnd) {
         if (m_decodingEnded != ReceiveStatus::OK)
             return m_decodingEnded;
-        if (m_codedBegin == m_codedEnd) {
-            int result = ::recv(m_socket, m_coded.data(), (int)m_coded.size(), 0);
+        if (m_receivedBegin == m_receivedEnd) {
+            int result = ::recv(m_socket, m_received.data(), (int)m_received.size(), 0);
             ReceiveStatus status = StatusOfReceive(result);
             if (status != ReceiveStatus::OK)
                 return status;
-            m_codedBegin = 0;
-            m_codedEnd = (std::size_t)result;
+            m_receivedBegin = 0;
+            m_receivedEnd = (std::size_t)result;
         }
-        const char* in = m_coded.data() + m_codedBegin;
-        ChunkedDecoder::Status status = m_decoder.Decode(in, m_coded.data() + m_codedEnd, out, outEnd);
-        m_codedBegin = (std::size_t)(in - m_coded.data());
+        const char* in = m_received.data() + m_receivedBegin;
+        ChunkedDecoder::Status status = m_decoder.Decode(in, m_received.data() + m_receivedEnd, out, outEnd);
+        m_receivedBegin = (std::size_t)(in - m_received.data());
         if (status == ChunkedDecoder::Status::BODY_ENDED)
             m_decodingEnded = ReceiveStatus::CLOSED;
         else if (status == ChunkedDecoder::Status::MALFORMED)

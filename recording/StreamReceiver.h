@@ -1,13 +1,22 @@
-// The recorder's side of its TCP connection: the request, the header read byte by byte,
-// and the body read in whole blocks, de-chunked when the header said so. Every receive is
-// bounded by the socket's receive time-out, so a silent box cannot hold a recorder for ever.
+// The recorder's side of its TCP connection: the request, the response header, and the body
+// read in whole blocks, de-chunked when the header said so. Every receive is bounded by the
+// socket's receive time-out, so a silent box cannot hold a recorder for ever.
 #pragma once
 
 #include "recording/HttpBody.h"
 
 #include <winsock2.h>
 
+#include <cstddef>
+#include <functional>
+#include <string>
 #include <vector>
+
+// A response whose header has not ended within this many bytes is not a stream.
+constexpr std::size_t MAX_RESPONSE_HEADER_SIZE = 65536;
+// While the header arrives the recorder looks at its recording this often, so that a Stop
+// ends a box that trickles its header (or never ends it) within a fraction of a second.
+constexpr int HEADER_WAIT_SLICE_MS = 200;
 
 enum class ReceiveStatus {
     OK,
@@ -22,13 +31,26 @@ bool SetReceiveTimeout(SOCKET socket, int milliseconds);
 // Sends the bytes, going on after partial sends; stops quietly at the first error or zero.
 void SendAll(SOCKET socket, const char* bytes, int count);
 
-// One byte of the response header.
-ReceiveStatus ReceiveByte(SOCKET socket, char& byte);
+enum class HeaderStatus {
+    ENDED,     // the header is complete; what came behind it is the body's beginning
+    STOPPED,   // the recording is no longer wanted (or no longer the box's newest)
+    TOO_LONG,  // no end of header within MAX_RESPONSE_HEADER_SIZE bytes
+    CLOSED,    // the box closed the connection
+    FAILED,    // a receive error
+    SILENT     // nothing arrived for the silence limit
+};
+
+// Reads the response header into the skipper, in receives of whatever has arrived. Waits
+// for data in slices of HEADER_WAIT_SLICE_MS and asks stillWanted() before each one. On
+// ENDED, bodyStart holds the bytes that arrived behind the header.
+HeaderStatus ReceiveHeader(SOCKET socket, HeaderSkipper& header, std::string& bodyStart, int silenceLimitMs,
+                           const std::function<bool()>& stillWanted);
 
 // Reads the response body in blocks. The socket is not owned.
 class BodyReader {
 public:
-    BodyReader(SOCKET socket, bool chunked);
+    // bodyStart: the body's first bytes, received together with the header.
+    BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart);
 
     // Fills the whole block. OK only when every byte of it arrived; otherwise the block's
     // contents are undefined and the reader is finished.
@@ -41,8 +63,8 @@ private:
     SOCKET m_socket;
     bool m_chunked;
     ChunkedDecoder m_decoder;
-    std::vector<char> m_coded;  // received but not yet decoded (chunked bodies only)
-    std::size_t m_codedBegin = 0;
-    std::size_t m_codedEnd = 0;
+    std::vector<char> m_received;  // received but not yet used: [m_receivedBegin, m_receivedEnd)
+    std::size_t m_receivedBegin = 0;
+    std::size_t m_receivedEnd = 0;
     ReceiveStatus m_decodingEnded = ReceiveStatus::OK;  // CLOSED or FAILED once the decoder stopped
 };

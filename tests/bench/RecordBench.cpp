@@ -78,8 +78,9 @@ int RunRecordBench(int argc, wchar_t** argv)
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         const DeviceId id = 1000 + (DeviceId)i;
         paths.push_back(folder + "\\record_bench_" + std::to_string(i) + ".ts");
-        const RecordingGeneration generation = dialog->BeginRecording(id, NarrowToWide(paths.back()));
-        recorders.emplace_back(&COrvaneDlg::RecordStream, dialog, hosts[i], port, paths.back(), id, generation);
+        const std::wstring path = NarrowToWide(paths.back());
+        const RecordingGeneration generation = dialog->BeginRecording(id, path);
+        recorders.emplace_back(&COrvaneDlg::RecordStream, dialog, hosts[i], port, path, id, generation);
     }
 
     // Measure from the moment every recorder has written its first block.

@@ -16,7 +16,8 @@ operator_setup() {
         exit 1
     }
     WORK=$(mktemp -d "/tmp/orvane-$1.XXXXXX")
-    APP_DIR=$WORK/app
+    # The program's folder: "app", or the name given second.
+    APP_DIR=$WORK/${2:-app}
     LAUNCH_LOG=$WORK/launches.log
     mkdir -p "$APP_DIR"
     : >"$LAUNCH_LOG"

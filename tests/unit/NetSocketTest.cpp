@@ -94,6 +94,28 @@ TEST(NetSocket, ReceiveExactWaitsForEveryByte)
     }
 }
 
+// A socket held by a local NetSocket is closed when the NetSocket goes: the peer sees the
+// connection end.
+TEST(NetSocket, ClosesItsSocketWhenItGoes)
+{
+    SKIP_UNLESS_TEST_LAN();
+    SOCKET peerSocket = INVALID_SOCKET;
+    SOCKET handle = ConnectLoopback(&peerSocket);
+    ASSERT_NE(handle, INVALID_SOCKET);
+    {
+        NetSocket owner(handle);
+        EXPECT_TRUE(owner.IsValid());
+    }
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(peerSocket, &readable);
+    timeval wait = {5, 0};
+    ASSERT_EQ(::select(0, &readable, nullptr, nullptr, &wait), 1) << "the peer hears nothing";
+    char byte;
+    EXPECT_EQ(::recv(peerSocket, &byte, 1, 0), 0) << "the connection is still open";
+    ::closesocket(peerSocket);
+}
+
 // A UDP socket on a local address and port 0. (No failing bind here: Wine accepts a bind to an
 // address the host does not have.)
 TEST(NetSocket, BindLocalBindsToTheAddressGiven)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 using namespace recordtest;
@@ -149,6 +150,121 @@ TEST_F(RecordBoxsim, StopWhileConnectingShowsNoMessageAndForgetsTheFile)
     EXPECT_TRUE(WaitRecordingOff(id, 1000));
     PumpFor(300);
     EXPECT_TRUE(messages.Texts().empty());
+}
+
+// The box simulator's open stream connections to one of its addresses, by client endpoint.
+std::vector<std::string> StreamsTo(BoxSim& boxsim, const std::string& boxAddress)
+{
+    std::vector<std::string> peers;
+    bool ok = false;
+    for (const std::string& line : boxsim.Command("STREAMS", &ok)) {
+        if (line.find(" local=" + boxAddress + " ") == std::string::npos)
+            continue;
+        const std::size_t begin = line.find("peer=") + 5;
+        peers.push_back(line.substr(begin, line.find(' ', begin) - begin));
+    }
+    EXPECT_TRUE(ok) << "the box simulator does not list its streams";
+    return peers;
+}
+
+// How the simulator begins its stream responses while a test runs; normal again afterwards.
+class HeaderModeOfBoxes {
+public:
+    HeaderModeOfBoxes(BoxSim& boxsim, const std::string& mode) : m_boxsim(boxsim)
+    {
+        bool ok = false;
+        m_boxsim.Command("HEADER " + mode, &ok);
+        EXPECT_TRUE(ok) << "the box simulator does not take HEADER " << mode;
+    }
+    ~HeaderModeOfBoxes() { m_boxsim.Command("HEADER normal"); }
+
+private:
+    BoxSim& m_boxsim;
+};
+
+// Milliseconds until the connection is gone from the simulator's list (pumping meanwhile), or -1.
+int MillisecondsUntilClosed(BoxSim& boxsim, const std::string& boxAddress, const std::string& peer, int timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    auto open = [&] {
+        const std::vector<std::string> peers = StreamsTo(boxsim, boxAddress);
+        return std::find(peers.begin(), peers.end(), peer) != peers.end();
+    };
+    if (!PumpUntil([&] { return !open(); }, timeoutMs))
+        return -1;
+    return (int)(::GetTickCount() - start);
+}
+
+// A box that trickles its response header (one byte every 100 ms, about 7 s in all): a newer
+// recording of the box, and then a Stop, each end the wait for the header within about a
+// second and close the connection. As with any Stop before the body, the file is made empty.
+TEST_F(RecordBoxsim, StopAndANewerRecordingEndTheWaitForATrickledHeader)
+{
+    COrvaneDlg& dialog = MainDialog();
+    BoxSim boxsim;
+    ASSERT_TRUE(boxsim.Connected());
+    HeaderModeOfBoxes trickle(boxsim, "trickle");
+    MessageBoxCatcher messages;
+    const std::string address = "10.86.1.17";
+    const DeviceId id = 4141;
+    SelectOnly(AddBoxRow(id, NarrowToWide(address)));
+
+    ClickRecord();
+    const std::wstring firstPath = dialog.RecordingFile(id);
+    ASSERT_TRUE(PumpUntil([&] { return StreamsTo(boxsim, address).size() == 1; }, 5000));
+    const std::string first = StreamsTo(boxsim, address)[0];
+    PumpFor(500);  // a few header bytes have arrived
+    ClickRecord();  // Stop
+    ClickRecord();  // Record again: the newer recording of the box
+    const std::wstring secondPath = dialog.RecordingFile(id);
+    const int firstClosedAfter = MillisecondsUntilClosed(boxsim, address, first, 5000);
+    EXPECT_GE(firstClosedAfter, 0) << "the first recorder keeps waiting for its header";
+    EXPECT_LE(firstClosedAfter, 2000);
+
+    ASSERT_TRUE(PumpUntil([&] { return StreamsTo(boxsim, address).size() == 1; }, 5000));
+    const std::string second = StreamsTo(boxsim, address)[0];
+    PumpFor(500);
+    EXPECT_TRUE(dialog.IsRecordingWanted(id)) << "the first recorder's end leaves the newer recording alone";
+    ClickRecord();  // Stop, while the header still trickles
+    const int secondClosedAfter = MillisecondsUntilClosed(boxsim, address, second, 5000);
+    EXPECT_GE(secondClosedAfter, 0) << "the recorder keeps waiting for its header after Stop";
+    EXPECT_LE(secondClosedAfter, 2000);
+
+    ASSERT_TRUE(WaitRecordingOff(id, 2000));
+    for (const std::wstring& path : {firstPath, secondPath}) {
+        ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(WideToNarrow(path)); }, 5000));
+        EXPECT_EQ(FileSize(WideToNarrow(path)), 0) << WideToNarrow(path);
+        ::DeleteFileW(path.c_str());
+    }
+    EXPECT_EQ(dialog.RecordingFile(id), secondPath) << "Stop keeps the file entry";
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+// A box whose answer never ends its header: past 64 KiB the recording fails like a failed
+// connect (flag cleared, file entry emptied, no file, row idle), and the operator is told
+// that the answer is not a stream.
+TEST_F(RecordBoxsim, AnEndlessHeaderFailsSayingTheAnswerIsNotAStream)
+{
+    COrvaneDlg& dialog = MainDialog();
+    BoxSim boxsim;
+    ASSERT_TRUE(boxsim.Connected());
+    HeaderModeOfBoxes endless(boxsim, "endless");
+    MessageBoxCatcher messages;
+    const std::string address = "10.86.1.18";
+    const DeviceId id = 4142;
+    SelectOnly(AddBoxRow(id, NarrowToWide(address)));
+
+    ClickRecord();
+    const std::wstring path = dialog.RecordingFile(id);
+    ASSERT_TRUE(messages.WaitForCount(1, 10000));
+    EXPECT_EQ(messages.Texts()[0],
+              L"The box's answer is not a stream (no end of its header within 64 KiB): " + NarrowToWide(address));
+    ASSERT_TRUE(WaitRecordingOff(id, 5000));
+    EXPECT_EQ(dialog.RecordingFile(id), L"");
+    EXPECT_TRUE(PumpUntil([&] { return StreamsTo(boxsim, address).empty(); }, 3000)) << "the connection stays open";
+    EXPECT_EQ(FileSize(WideToNarrow(path)), -1) << "no file for an answer that is not a stream";
+    PumpFor(300);
+    EXPECT_EQ(messages.Texts().size(), 1u);
 }
 
 std::vector<std::wstring>& ExplorerCalls()

@@ -32,16 +32,17 @@ TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     const DeviceId id = 4201;
     AddBoxRow(id, NarrowToWide(host));
     // The recording is kept for ffprobe (see the report of this test's script).
-    const std::string path = WideToAnsi(GetExecutableDirectory().c_str()) + "\\record_ffmpeg.ts";
-    ::DeleteFileA(path.c_str());
+    const std::wstring widePath = GetExecutableDirectory() + L"\\record_ffmpeg.ts";
+    const std::string path = WideToNarrow(widePath);
+    ::DeleteFileW(widePath.c_str());
 
     // The Record command always uses port 80, where the box simulator listens; ffmpeg has its
     // own port, so the recorder is started the way OnRecord starts it, with that port.
-    const RecordingGeneration generation = dialog.BeginRecording(id, NarrowToWide(path));
+    const RecordingGeneration generation = dialog.BeginRecording(id, widePath);
     std::atomic<bool> ended{false};
     std::atomic<int> result{1};
     std::thread recorder([&] {
-        result = dialog.RecordStream(host, port, path, id, generation);
+        result = dialog.RecordStream(host, port, widePath, id, generation);
         ended = true;
     });
     EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= 4 * RECORD_BLOCK_SIZE || ended; }, 60000));

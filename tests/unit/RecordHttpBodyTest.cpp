@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -139,13 +141,16 @@ TEST(RecordChunked, RemovesTheFramingWhateverTheSlicing)
 TEST(RecordFileName, StaticAddressAndZeroPaddedLocalStartTime)
 {
     const struct {
-        const char* directory;
-        const char* host;
+        const wchar_t* directory;
+        const wchar_t* host;
         int year, month, day, hour, minute, second;
-        const char* name;
+        const wchar_t* name;
     } cases[] = {
-        {"C:\\tools", "192.168.1.100", 2024, 1, 31, 23, 59, 59, "C:\\tools\\192.168.1.100_20240131_235959.ts"},
-        {"D:\\rec", "10.0.0.2", 2025, 2, 3, 4, 5, 6, "D:\\rec\\10.0.0.2_20250203_040506.ts"},
+        {L"C:\\tools", L"192.168.1.100", 2024, 1, 31, 23, 59, 59, L"C:\\tools\\192.168.1.100_20240131_235959.ts"},
+        {L"D:\\rec", L"10.0.0.2", 2025, 2, 3, 4, 5, 6, L"D:\\rec\\10.0.0.2_20250203_040506.ts"},
+        // A folder named outside any single ANSI code page keeps its name.
+        {L"C:\\Users\\li\\\u5f55\u50cf \u0432\u0438\u0434\u0435\u043e", L"10.0.0.3", 2025, 12, 1, 0, 0, 0,
+         L"C:\\Users\\li\\\u5f55\u50cf \u0432\u0438\u0434\u0435\u043e\\10.0.0.3_20251201_000000.ts"},
     };
     for (const auto& c : cases) {
         std::tm start = {};
@@ -157,6 +162,32 @@ TEST(RecordFileName, StaticAddressAndZeroPaddedLocalStartTime)
         start.tm_sec = c.second;
         EXPECT_EQ(RecordingFileName(c.directory, c.host, start), c.name);
     }
+}
+
+// A name already taken (by an earlier recording of the run or an existing file) moves the
+// recording on to the next free second.
+TEST(RecordFileName, ATakenNameMovesOnToTheNextFreeSecond)
+{
+    std::tm noon = {};
+    noon.tm_year = 2025 - 1900;
+    noon.tm_mon = 5;
+    noon.tm_mday = 30;
+    noon.tm_hour = 23;
+    noon.tm_min = 59;
+    noon.tm_sec = 58;
+    const __time64_t start = ::_mktime64(&noon);
+    ASSERT_NE(start, -1);
+    const std::set<std::wstring> taken = {L"C:\\rec\\10.0.0.2_20250630_235958.ts",
+                                          L"C:\\rec\\10.0.0.2_20250630_235959.ts"};
+    std::vector<std::wstring> asked;
+    const std::wstring name = FreeRecordingFileName(L"C:\\rec", L"10.0.0.2", start, [&](const std::wstring& path) {
+        asked.push_back(path);
+        return taken.count(path) != 0;
+    });
+    EXPECT_EQ(name, L"C:\\rec\\10.0.0.2_20250701_000000.ts");
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_EQ(FreeRecordingFileName(L"C:\\rec", L"10.0.0.3", start, [](const std::wstring&) { return false; }),
+              L"C:\\rec\\10.0.0.3_20250630_235958.ts");
 }
 
 TEST(RecordFileName, ExecutableDirectoryHasNoTrailingBackslash)

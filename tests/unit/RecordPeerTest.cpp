@@ -108,6 +108,17 @@ const PeerCase kCases[] = {
     // Stop before the window thread has heard of the connection: the row must not turn "On".
     {"stop before the connection is reported", 31, nullptr, true,
      [](PeerConnection& p) { EndlessAfter(p, OK_HEADER); }, Operator::STOPS_AT_ONCE, 0, 0, nullptr, true},
+    // The header and the body's first bytes in one segment: the recorder reads the header in
+    // whole receives, and what came behind it begins the file.
+    {"body in the header's segment", 32, nullptr, true,
+     [](PeerConnection& p) {
+         std::string first = OK_HEADER;
+         for (std::uint64_t offset = 0; offset < 1000; ++offset)
+             first += PatternByte(offset);
+         if (p.Send(first) && p.SendPattern(1000, 3 * BLOCK))
+             p.WaitForClientClose(20000);
+     },
+     Operator::STOPS_AFTER_TWO_BLOCKS, 2, 3, nullptr, true},
     {"refusal: nothing listening", 30, nullptr, false, nullptr, Operator::WAITS, -1, -1, L"Connect failed: ", false},
     {"unresolvable host", 0, "no-such-box.invalid", false, nullptr, Operator::WAITS, -1, -1, L"Connect failed: ",
      false},
@@ -214,12 +225,12 @@ TEST(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
     MessageBoxCatcher messages;
     AddBoxRow(id, NarrowToWide(host));
     // The recorder started the way OnRecord starts it, with a path in a folder that does not exist.
-    const std::string path = WideToAnsi(GetExecutableDirectory().c_str()) + "\\no-such-folder\\recording.ts";
-    const RecordingGeneration generation = dialog.BeginRecording(id, NarrowToWide(path));
+    const std::wstring path = GetExecutableDirectory() + L"\\no-such-folder\\recording.ts";
+    const RecordingGeneration generation = dialog.BeginRecording(id, path);
     std::atomic<int> result{1};
     std::thread recorder([&] { result = dialog.RecordStream(host, STREAM_PORT, path, id, generation); });
     ASSERT_TRUE(messages.WaitForCount(1, 10000));
-    EXPECT_EQ(messages.Texts()[0], L"Cannot create the recording file " + NarrowToWide(path));
+    EXPECT_EQ(messages.Texts()[0], L"Cannot create the recording file " + path);
     ASSERT_TRUE(WaitRecordingOff(id, 10000));
     EXPECT_TRUE(peer.WaitAllDone(1, 10000)) << "the connection stays open";
     ASSERT_TRUE(PumpUntil([&] { return result != 1; }, 5000));

@@ -258,6 +258,62 @@ TEST_F(WebPage, AFailedAliasIsReportedNotRecordedAndThePageStillOpens)
     EXPECT_EQ(BrowserStarts(1), Starts({{"http://172.20.5.10/"}}));
 }
 
+struct NetmaskCase {
+    const char* netmask;
+    bool aliasAdded;
+};
+
+// Only a contiguous netmask from /8 to /30 gets an alias; with any other the operator is told
+// why no address was added, and the page opens all the same.
+TEST_F(WebPage, AnAliasOnlyForANetmaskFromSlash8ToSlash30)
+{
+    const NetmaskCase cases[] = {
+        {"255.255.255.252", true}, {"128.0.0.0", false}, {"0.0.0.0", false}, {"255.0.255.0", false},
+    };
+    const HWND mainDialog = m_dialog->GetSafeHwnd();
+    size_t startsSoFar = 0;
+    DeviceId id = 2061;
+    for (const NetmaskCase& c : cases) {
+        SCOPED_TRACE(c.netmask);
+        m_ipHelper.added.clear();
+        m_ipHelper.flushed.clear();
+        const std::set<std::uint32_t> addedBefore = m_dialog->m_addedAddresses;
+        SelectBoxHeardOn({id++, "172.20.5.10", "172.20.5.10", c.netmask, "172.20.5.1", "02:00:00:00:20:61"}, m_link1);
+        std::vector<std::string> failures = DoubleClick([&](ModalDriver& driver, std::vector<std::string>& failed) {
+            AnswerWarning(mainDialog, IDOK)(driver, failed);
+            if (c.aliasAdded)
+                return;
+            HWND report = driver.WaitForDialog(L"Orvane");
+            if (!report) {
+                failed.push_back("no message says why no address was added");
+                return;
+            }
+            const std::string says = WideToNarrow(ModalDriver::StaticTexts(report));
+            const std::string expected = std::string("No address was added to the adapter: the box's netmask ") +
+                                         c.netmask + " is not a subnet mask from /8 to /30.\nThe page is opened all the same.\n";
+            if (says != expected)
+                failed.push_back("the message says: " + says);
+            if (::GetWindow(report, GW_OWNER) != mainDialog)
+                failed.push_back("the message is not owned by the main window");
+            ModalDriver::Click(report, IDOK);
+            driver.WaitGone(report);
+        });
+        EXPECT_EQ(failures, std::vector<std::string>());
+        if (c.aliasAdded) {
+            ASSERT_EQ(m_ipHelper.added.size(), 1u);
+            EXPECT_EQ(m_ipHelper.added[0].netmask, c.netmask);
+            EXPECT_EQ(m_ipHelper.flushed, std::vector<DWORD>({m_link1}));
+        } else {
+            EXPECT_TRUE(m_ipHelper.added.empty());
+            EXPECT_TRUE(m_ipHelper.flushed.empty());
+            EXPECT_EQ(m_dialog->m_addedAddresses, addedBefore);
+        }
+        Starts starts = BrowserStarts(++startsSoFar);
+        ASSERT_EQ(starts.size(), startsSoFar);
+        EXPECT_EQ(starts.back(), std::vector<std::string>({"http://172.20.5.10/"}));
+    }
+}
+
 struct FallbackCase {
     const char* name;
     const wchar_t* progId;
@@ -318,6 +374,19 @@ TEST_F(WebPage, TheSubnetTestCountsOnlyAddressesOfTheGivenInterface)
     for (const SubnetCase& c : cases)
         EXPECT_EQ(IsInLocalSubnet(c.onLink1 ? m_link1 : m_link2, Ipv4FromText(c.network)), c.inSubnet) << c.name;
     EXPECT_FALSE(IsInLocalSubnet(0xFFFFu, Ipv4FromText("10.86.1.0"))) << "an interface that does not exist";
+}
+
+TEST(WebPageAlias, NetmaskMustBeContiguousFromSlash8ToSlash30)
+{
+    const NetmaskCase cases[] = {
+        {"255.0.0.0", true},        {"255.255.0.0", true},       {"255.255.128.0", true},
+        {"255.255.255.0", true},    {"255.255.255.252", true},   {"254.0.0.0", false},
+        {"128.0.0.0", false},       {"0.0.0.0", false},          {"255.255.255.254", false},
+        {"255.255.255.255", false}, {"255.0.255.0", false},      {"255.255.255.253", false},
+        {"0.255.255.255", false},   {"255.255.254.255", false},
+    };
+    for (const NetmaskCase& c : cases)
+        EXPECT_EQ(IsAliasNetmask(Ipv4FromText(c.netmask)), c.aliasAdded) << c.netmask;
 }
 
 struct AliasCase {

@@ -123,6 +123,7 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         boxes_.RemoveAll();
         ClearLoggedLines();
         streams_.SetSilent(false);
+        streams_.SetHeaderMode(HeaderMode::NORMAL);
     } else if (command == "BOXES") {
         for (const Box& box : boxes_.Snapshot()) out.push_back(DescribeBox(box));
     } else if (command == "ADD") {
@@ -162,6 +163,12 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         const std::string mode = Upper(argument);
         if (mode != "ON" && mode != "OFF") return {"ERR usage: SILENT on|off"};
         streams_.SetSilent(mode == "ON");
+    } else if (command == "HEADER") {
+        const std::string mode = Upper(argument);
+        if (mode == "NORMAL") streams_.SetHeaderMode(HeaderMode::NORMAL);
+        else if (mode == "TRICKLE") streams_.SetHeaderMode(HeaderMode::TRICKLE);
+        else if (mode == "ENDLESS") streams_.SetHeaderMode(HeaderMode::ENDLESS);
+        else return {"ERR usage: HEADER normal|trickle|endless"};
     } else if (command == "STREAMS") {
         out = streams_.Describe();
     } else if (command == "DROPSTREAMS") {

@@ -25,6 +25,7 @@ constexpr auto FRAME_PERIOD = std::chrono::microseconds(1000000 / VIDEO_FRAME_RA
 constexpr auto MAX_LAG = std::chrono::seconds(1);
 
 const char STREAM_HEADER[] = "HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\nConnection: close\r\n\r\n";
+constexpr auto HEADER_TRICKLE_PERIOD = std::chrono::milliseconds(100);
 
 class Sender {
 public:
@@ -131,6 +132,25 @@ std::string SimpleResponse(const std::string& status, const std::string& type, c
            "\r\nConnection: close\r\n\r\n" + body;
 }
 
+// The stream's header as the mode asks; false when the stream must not follow.
+bool SendStreamHeader(Sender& sender, HeaderMode mode)
+{
+    if (mode == HeaderMode::NORMAL) return sender.Send(STREAM_HEADER, sizeof STREAM_HEADER - 1);
+    if (mode == HeaderMode::TRICKLE) {
+        for (std::size_t i = 0; i + 1 < sizeof STREAM_HEADER; ++i) {
+            if (!sender.Send(STREAM_HEADER + i, 1)) return false;
+            std::this_thread::sleep_for(HEADER_TRICKLE_PERIOD);
+        }
+        return true;
+    }
+    if (!sender.Send("HTTP/1.1 200 OK\r\n")) return false;
+    const std::string field = "X-Filler: " + std::string(1000, 'x') + "\r\n";
+    while (sender.Send(field)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
 void StreamFast(Sender& sender, std::uint8_t shade)
 {
     const auto cycle = RepeatingCycle(shade);
@@ -179,7 +199,7 @@ void ServeConnection(int fd, ConnectionState& state, const StreamContext& contex
     if (head.complete && head.method == "GET" && head.path == "/0.ts") {
         state.streaming = true;
         Sender sender(fd, state, &context.silent);
-        if (sender.Send(STREAM_HEADER, sizeof STREAM_HEADER - 1)) {
+        if (SendStreamHeader(sender, context.headerMode)) {
             if (context.rateKbps == 0) {
                 StreamFast(sender, ShadeOf(box));
             } else {

@@ -16,10 +16,16 @@ struct ConnectionState {
     std::atomic<bool> streaming{false};
 };
 
+// How a stream response begins: the usual header at once, the same header one byte at a time
+// (HEADER_TRICKLE_PERIOD apart), or a header that never ends (fields without the empty line,
+// until the client goes away).
+enum class HeaderMode { NORMAL, TRICKLE, ENDLESS };
+
 struct StreamContext {
     BoxTable& boxes;
     unsigned rateKbps;
     const std::atomic<bool>& silent;
+    const std::atomic<HeaderMode>& headerMode;
 };
 
 // Serves the connection and closes fd; a dropped connection is reset, not closed gracefully.

@@ -21,6 +21,8 @@ public:
     void Run();
 
     void SetSilent(bool on) { silent_ = on; }
+    // How the stream responses of new connections begin.
+    void SetHeaderMode(HeaderMode mode) { headerMode_ = mode; }
     // Resets every open connection; returns how many there were.
     int DropAll();
     // "peer=.. local=.. bytes=.. streaming=0|1" per open connection.
@@ -31,6 +33,7 @@ private:
 
     int listenFd_ = -1;
     std::atomic<bool> silent_{false};
+    std::atomic<HeaderMode> headerMode_{HeaderMode::NORMAL};
     StreamContext context_;
     std::mutex mutex_;
     std::set<std::shared_ptr<ConnectionState>> open_;
