@@ -116,6 +116,8 @@ public:
     // True while the box's recording is wanted; otherwise the box's flag entry is removed
     // (its row is going) and nothing is inserted.
     bool RecordingWantedOrForget(DeviceId id);
+    // Whether the box has a flag entry at all (inserts nothing): Clear must leave none behind.
+    bool HasRecordingFlag(DeviceId id);
     // Starts the box's newest recording: flag true, file entry = path, the next generation.
     RecordingGeneration BeginRecording(DeviceId id, const std::wstring& path);
     // True while the box's recording is wanted and generation is still its newest.

@@ -42,6 +42,12 @@ bool COrvaneDlg::RecordingWantedOrForget(DeviceId id)
     return false;
 }
 
+bool COrvaneDlg::HasRecordingFlag(DeviceId id)
+{
+    std::lock_guard<std::mutex> lock(m_recordingLock);
+    return m_recordingFlags.count(id) != 0;
+}
+
 RecordingGeneration COrvaneDlg::BeginRecording(DeviceId id, const std::wstring& path)
 {
     std::lock_guard<std::mutex> lock(m_recordingLock);
