@@ -28,7 +28,9 @@ constexpr UINT IGNORED_SYS_COMMANDS = 0x0010;
 // The window thread applies queued announcements in slices of about this long, so that it
 // answers messages, input and painting in between however long the queue is.
 constexpr ULONGLONG ANNOUNCEMENT_SLICE_MS = 30;
-constexpr std::size_t ANNOUNCEMENT_BATCH_SIZE = 128;  // jobs taken from the queue at a time
+// Jobs taken from the queue at a time. Small, because the slice's end is looked at only between
+// batches, and a new row can cost the list several milliseconds under load.
+constexpr std::size_t ANNOUNCEMENT_BATCH_SIZE = 16;
 constexpr UINT_PTR NEXT_SLICE_TIMER_ID = 1;
 } // namespace
 

@@ -49,36 +49,12 @@ lan_up orp || die "could not make the test LAN"
 boxsim_start "$LAB_SCRATCH" --boxes 0 --rate-kbps 0 --box "id=501,ip=10.86.1.11,static=10.86.1.11" ||
     die "the box simulator did not start"
 xvfb_start "$LAB_SCRATCH" || die "cannot start Xvfb"
-prefix=$LAB_SCRATCH/pc
-if [[ -n ${ORVANE_WINE_TEMPLATE:-} ]]; then
-    wine_prefix_copy "$ORVANE_WINE_TEMPLATE" "$prefix" || die "could not copy the Wine prefix"
-else
-    wine_prefix_new "$LAN_PC" "$prefix" || die "could not make a Wine prefix"
-fi
-# Without a window manager a managed window waits 2 s for every unmap; unmanaged ones do not.
-ip netns exec "$LAN_PC" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY="$XVFB_DISPLAY" \
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 ||
-    die "could not switch off Wine's window management"
-WINEPREFIX="$prefix" wineserver -w
-wine_server_start "$LAN_PC" "$prefix" "$XVFB_DISPLAY"
+source "$(dirname "${BASH_SOURCE[0]}")/wine_program.bash"
+program_prefix_new "$LAB_SCRATCH/pc" || die "could not make a Wine prefix"
+wine_server_start "$LAN_PC" "$PREFIX" "$XVFB_DISPLAY"
+PROBE_EXE=$probe_exe
+PC_PREFIX=$PREFIX PC_DISPLAY=$XVFB_DISPLAY
 
-in_pc() { ip netns exec "$LAN_PC" env WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY="$XVFB_DISPLAY" "$@"; }
-probe() { in_pc wine "$probe_exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
-
-# The pid of the first process of the PC namespace whose command line matches the pattern.
-pc_process() {
-    local pid
-    for pid in $(ip netns pids "$LAN_PC"); do
-        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- "$1" && {
-            echo "$pid"
-            return 0
-        }
-    done
-    return 1
-}
-
-# Clock ticks (user + system) a process has used so far.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 file_size() { stat -c %s "$1" 2>/dev/null || echo 0; }
 
 # wait_size FILE BYTES: waits up to 20 s until the file holds at least that many bytes.

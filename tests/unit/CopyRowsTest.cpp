@@ -1,6 +1,8 @@
 // Rows as clipboard text: the formatting on its own, the reading of a real list-view (a
 // report-style SysListView32 of the test's own, with the device table's columns) and the
 // clipboard itself, read back through the clipboard API.
+#include "DeviceListWindow.h"
+
 #include "app/CopyRows.h"
 #include "discovery/DeviceTable.h"
 
@@ -48,25 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
 const wchar_t HEADER_LINE[] =
     L"ID\tActive Time\tLan IP\tLan Static IP\tLan Netmask\tLan Gateway\tLan Mac\tDescription\tRecord\r\n";
 
-class CopyRowsListTest : public ::testing::Test {
+class CopyRowsListTest : public DeviceListWindow {
 protected:
-    void SetUp() override
-    {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        m_hwnd = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 800, 300, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(m_hwnd, nullptr);
-        m_list.Attach(m_hwnd);
-        InsertDeviceColumns(m_list);
-    }
-
-    void TearDown() override
-    {
-        if (m_hwnd)
-            ::DestroyWindow(m_hwnd);
-    }
-
     // Appends a row whose cells are "<id>" in column 0 and "<id>.<column>" in the others.
     void AddRow(int id)
     {
@@ -90,9 +75,6 @@ protected:
         item.state = LVIS_SELECTED;
         m_list.SendMessage(LVM_SETITEMSTATE, row, (LPARAM)&item);
     }
-
-    HWND m_hwnd = nullptr;
-    CListCtrl m_list;
 };
 
 TEST_F(CopyRowsListTest, NineColumnHeadersThenTheRowsCellByCell)

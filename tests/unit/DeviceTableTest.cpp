@@ -1,5 +1,6 @@
 // The device table against the real list-view control: a report-style SysListView32 of its
 // own, driven on the test's thread, which is the control's window thread.
+#include "DeviceListWindow.h"
 #include "DiscoveryTestSupport.h"
 
 #include "discovery/DeviceTable.h"
@@ -14,24 +15,17 @@
 
 namespace {
 
-class DeviceTableTest : public ::testing::Test {
+class DeviceTableTest : public DeviceListWindow {
 protected:
     void SetUp() override
     {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&controls);
-        m_hwnd = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 800, 300, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(m_hwnd, nullptr);
-        m_list.Attach(m_hwnd);
-        InsertDeviceColumns(m_list);
+        DeviceListWindow::SetUp();
         m_table.Attach(m_list);
     }
 
     void TearDown() override
     {
-        if (m_hwnd)
-            ::DestroyWindow(m_hwnd);
+        DeviceListWindow::TearDown();
         for (RowTag* tag : m_rowTags)
             delete tag;
     }
@@ -71,8 +65,6 @@ protected:
         }
     }
 
-    HWND m_hwnd = nullptr;
-    CListCtrl m_list;
     std::vector<RowTag*> m_rowTags;
     DeviceTable m_table{m_rowTags};
     std::map<DeviceId, AnnouncementJob> m_lastJob;
