@@ -19,13 +19,13 @@ std::mutex ReplyLock;
 
 namespace {
 
-struct ColumnSpec {
+struct DeviceColumnLayout {
     const wchar_t* header;
     int width;
 };
 
 // Widths in pixels at 96 DPI, scaled to the system DPI when the columns are inserted.
-const ColumnSpec DEVICE_COLUMNS[DEVICE_COLUMN_COUNT] = {
+const DeviceColumnLayout DEVICE_COLUMNS[DEVICE_COLUMN_COUNT] = {
     {L"ID", 45},           {L"Active Time", 80},  {L"Lan IP", 105},
     {L"Lan Static IP", 105}, {L"Lan Netmask", 95}, {L"Lan Gateway", 95},
     {L"Lan Mac", 118},     {L"Description", 150}, {L"Record", 65},
@@ -44,8 +44,8 @@ void InsertDeviceColumns(const CListCtrl& list)
 {
     const int dpi = SystemDpi();
     for (int column = 0; column < DEVICE_COLUMN_COUNT; ++column) {
-        const ColumnSpec& spec = DEVICE_COLUMNS[column];
-        list.InsertColumn(column, spec.header, LVCFMT_CENTER, ScaleForDpi(spec.width, dpi));
+        const DeviceColumnLayout& layout = DEVICE_COLUMNS[column];
+        list.InsertColumn(column, layout.header, LVCFMT_CENTER, ScaleForDpi(layout.width, dpi));
     }
 }
 
