@@ -86,26 +86,15 @@ LRESULT COrvaneDlg::OnReadSelection(WPARAM, LPARAM lParam)
 // A pass costs one message to the window thread, and a caption change when there is one.
 void COrvaneDlg::WatchSelection()
 {
-    bool selectionSeen = false;
-    DeviceId selectedId = 0;
     const wchar_t* shownCaption = nullptr;  // only this thread sets the caption
     const CWnd recordButton = GetDlgItem(IDC_RECORD);
     for (;;) {
+        // Row and box come from one message, so they always belong together.
         SelectedBox selected;
         SendMessage(WM_APP_READ_SELECTION, 0, reinterpret_cast<LPARAM>(&selected));
-        if (selected.row >= 0) {
-            selectionSeen = true;
-            selectedId = selected.id;
-            m_selectedRow = selected.row;
-        }
-
-        const wchar_t* caption = CAPTION_RECORD;
-        if (selectionSeen && selected.row >= 0) {
-            if (IsRecordingWanted(selectedId))
-                caption = CAPTION_STOP;
-        } else {
-            m_selectedRow = -1;
-        }
+        m_selectedRow = selected.row;
+        const wchar_t* caption =
+            selected.row >= 0 && IsRecordingWanted(selected.id) ? CAPTION_STOP : CAPTION_RECORD;
         // Setting an unchanged caption would only repaint the button.
         if (caption != shownCaption) {
             recordButton.SetWindowText(caption);
