@@ -48,10 +48,12 @@ expect_near() {
 }
 
 # wait_for WHAT SECONDS CONDITION: polls the condition (a shell expression) until it holds.
+# The condition runs in a subshell: a probe that printed Wine's complaint instead of a number
+# makes an arithmetic test fail (under set -u, end that subshell), which means "not yet".
 wait_for() {
     local deadline=$((SECONDS + $2))
     while ((SECONDS < deadline)); do
-        eval "$3" && {
+        (eval "$3") 2>/dev/null && {
             echo "ok: $1"
             return 0
         }
