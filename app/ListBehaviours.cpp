@@ -3,19 +3,10 @@
 #include "app/AppMessages.h"
 #include "app/SelectionSearch.h"
 
-// The benchmark builds a watcher without pause (-DORVANE_WATCHER_PAUSE_MS=0) to compare.
-#ifndef ORVANE_WATCHER_PAUSE_MS
-#define ORVANE_WATCHER_PAUSE_MS 80
-#endif
-
 namespace {
 
 constexpr COLORREF COLOR_RECORDING_BK = 0xFFE8CC;  // light blue
 constexpr COLORREF COLOR_IDLE_BK = 0xFFFFFF;       // white
-
-// Long enough that the idle program stays under 1% of a core, short enough that the Record
-// caption follows the selection within 100 ms.
-constexpr DWORD WATCHER_PAUSE_MS = ORVANE_WATCHER_PAUSE_MS;
 
 const wchar_t CAPTION_RECORD[] = L"Record";
 const wchar_t CAPTION_STOP[] = L"Stop";
@@ -80,6 +71,22 @@ LRESULT COrvaneDlg::OnReadSelection(WPARAM, LPARAM lParam)
     return TRUE;
 }
 
+namespace {
+
+// The Record button's caption for the box the selection shows: "Stop" while its recording is
+// wanted. shown is the caption the button has (null before the first); an unchanged caption
+// is not set again, which would only repaint the button.
+void ShowRecordCaption(const CWnd& recordButton, bool recordingWanted, const wchar_t*& shown)
+{
+    const wchar_t* caption = recordingWanted ? CAPTION_STOP : CAPTION_RECORD;
+    if (caption == shown)
+        return;
+    recordButton.SetWindowText(caption);
+    shown = caption;
+}
+
+} // namespace
+
 // The watcher thread's body; never returns. Keeps m_selectedRow on the selected row with the
 // highest index and the Record button's caption on that box's recording flag. It reaches the
 // list and the button only by messages, so it waits whenever the window thread is busy.
@@ -93,15 +100,10 @@ void COrvaneDlg::WatchSelection()
         SelectedBox selected;
         SendMessage(WM_APP_READ_SELECTION, 0, reinterpret_cast<LPARAM>(&selected));
         m_selectedRow = selected.row;
-        const wchar_t* caption =
-            selected.row >= 0 && IsRecordingWanted(selected.id) ? CAPTION_STOP : CAPTION_RECORD;
-        // Setting an unchanged caption would only repaint the button.
-        if (caption != shownCaption) {
-            recordButton.SetWindowText(caption);
-            shownCaption = caption;
-        }
+        ShowRecordCaption(recordButton, selected.row >= 0 && IsRecordingWanted(selected.id), shownCaption);
 
-        if (WATCHER_PAUSE_MS > 0)
-            ::Sleep(WATCHER_PAUSE_MS);
+        const DWORD pause = m_watcherPauseMs;
+        if (pause > 0)
+            ::Sleep(pause);
     }
 }

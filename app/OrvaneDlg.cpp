@@ -31,7 +31,7 @@ constexpr ULONGLONG ANNOUNCEMENT_SLICE_MS = 30;
 // Jobs taken from the queue at a time. Small, because the slice's end is looked at only between
 // batches, and a new row can cost the list several milliseconds under load.
 constexpr std::size_t ANNOUNCEMENT_BATCH_SIZE = 16;
-constexpr UINT_PTR NEXT_SLICE_TIMER_ID = 1;
+constexpr UINT_PTR NEXT_SLICE_TIMER_ID = 1;  // the list's RedrawHold::TIMER_ID comes here too
 } // namespace
 
 const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
@@ -198,6 +198,14 @@ LRESULT COrvaneDlg::OnAnnouncement(WPARAM, LPARAM lParam)
     return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam));
 }
 
+bool QueueAnnouncementFor(COrvaneDlg& dialog, AnnouncementJob&& job)
+{
+    if (!dialog.GetSafeHwnd())
+        return false;
+    dialog.QueueAnnouncement(std::move(job));
+    return true;
+}
+
 void COrvaneDlg::QueueAnnouncement(AnnouncementJob&& job)
 {
     // One wake-up for a whole burst; a wake-up that cannot be posted is asked for again by the
@@ -215,10 +223,12 @@ LRESULT COrvaneDlg::OnAnnouncementsQueued(WPARAM, LPARAM)
 
 void COrvaneDlg::OnTimer(UINT timerId, LPARAM)
 {
-    if (timerId != NEXT_SLICE_TIMER_ID)
-        return;
-    ::KillTimer(m_hWnd, NEXT_SLICE_TIMER_ID);
-    ApplyQueuedAnnouncements();
+    if (timerId == RedrawHold::TIMER_ID) {
+        m_table.EndRedrawHold();
+    } else if (timerId == NEXT_SLICE_TIMER_ID) {
+        ::KillTimer(m_hWnd, NEXT_SLICE_TIMER_ID);
+        ApplyQueuedAnnouncements();
+    }
 }
 
 // Window thread. Applies queued announcements for one slice; the rest follows once the window

@@ -4,7 +4,7 @@
 // jobs in batches.
 #pragma once
 
-#include "discovery/DeviceTable.h"
+#include "discovery/DeviceColumns.h"
 
 #include <cstddef>
 #include <deque>

@@ -1,6 +1,6 @@
 #include "discovery/find_devices.h"
 
-#include "discovery/DeviceTable.h"
+#include "discovery/HandleAnnouncement.h"
 #include "discovery/Ipv4Text.h"
 
 #include <cstring>

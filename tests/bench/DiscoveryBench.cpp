@@ -6,11 +6,14 @@
 //
 // The main dialog starts scanners on every local address, so this runs only inside the test
 // LAN's PC namespace (ORVANE_TEST_LAN=1), on a display (the dialog is visible).
+//  3. With --watcher S: what the selection watcher's pause saves, in this process's CPU over S
+//     seconds per case, 1,000 rows (the real program's idle CPU: tests/bench/idle_cpu.sh).
 // Usage: orvane_bench [discovery] [--hidden] [--rows N,N,...] [--announcements K] [--flood N]
+//                     [--watcher S]
 //   --hidden  keep the dialog hidden (shows what painting costs); --flood 0 skips part 2
 //        orvane_bench record ...  (the recorder's benchmark, tests/bench/RecordBench.cpp)
 #include "app/OrvaneDlg.h"
-#include "discovery/DeviceTable.h"
+#include "discovery/HandleAnnouncement.h"
 #include "discovery/Ipv4Text.h"
 #include "tests/unit/MainDialogHarness.h"
 
@@ -25,6 +28,7 @@
 #include <cstring>
 #include <cwchar>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <random>
@@ -210,6 +214,58 @@ void MeasureProbeToRows(COrvaneDlg& dialog, int boxes)
     }
 }
 
+// Percentage of one core this process used while the window thread only answered messages.
+double ProcessCpuPercent(DWORD milliseconds)
+{
+    auto cpu = [] {
+        FILETIME created, ended, kernel, user;
+        ::GetProcessTimes(::GetCurrentProcess(), &created, &ended, &kernel, &user);
+        auto ticks = [](const FILETIME& t) { return ((ULONGLONG)t.dwHighDateTime << 32) | t.dwLowDateTime; };
+        return ticks(kernel) + ticks(user);  // 100 ns units
+    };
+    const ULONGLONG before = cpu();
+    PumpUntil([] { return false; }, milliseconds);
+    return (double)(cpu() - before) / 100.0 / milliseconds;
+}
+
+void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
+{
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED;
+    list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED;
+    for (int row : rows)
+        list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, reinterpret_cast<LPARAM>(&item));
+}
+
+// What the selection watcher's pause saves: the process's CPU with a table of `rows` rows and
+// no box answering, with the pause as built and with none, for nothing, one row and the two top
+// rows selected.
+void MeasureWatcherPause(COrvaneDlg& dialog, int rows, int seconds)
+{
+    const CListCtrl& list = dialog.DeviceListCtrl();
+    list.DeleteAllItems();
+    RunWhilePumping([&] {
+        for (int i = 0; i < rows; ++i)
+            Announce(900000 + i);
+    });
+    std::printf("Selection watcher, %d rows, %% of one core for this process over %d s (nothing / one row / two "
+                "top rows selected):\n",
+                list.GetItemCount(), seconds);
+    for (DWORD pause : {WATCHER_PAUSE_MS, (DWORD)0}) {
+        dialog.m_watcherPauseMs = pause;
+        std::printf("  pause %3lu ms:", (unsigned long)pause);
+        SelectRows(list, {});
+        std::printf(" %6.2f", ProcessCpuPercent(seconds * 1000));
+        SelectRows(list, {0});
+        std::printf(" %6.2f", ProcessCpuPercent(seconds * 1000));
+        SelectRows(list, {0, 1});
+        std::printf(" %6.2f\n", ProcessCpuPercent(seconds * 1000));
+        std::fflush(stdout);
+    }
+    dialog.m_watcherPauseMs = WATCHER_PAUSE_MS;
+}
+
 } // namespace
 
 // The recorder's benchmark, in its own file.
@@ -227,6 +283,7 @@ int wmain(int argc, wchar_t** argv)
     std::vector<int> sizes = {10, 100, 1000, 10000};
     int announcements = 2000;
     int floodBoxes = 1000;
+    int watcherSeconds = 0;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         if (arg == L"discovery")
@@ -239,6 +296,8 @@ int wmain(int argc, wchar_t** argv)
             announcements = _wtoi(argv[++i]);
         else if (arg == L"--flood" && i + 1 < argc)
             floodBoxes = _wtoi(argv[++i]);
+        else if (arg == L"--watcher" && i + 1 < argc)
+            watcherSeconds = _wtoi(argv[++i]);
     }
 
     {
@@ -269,6 +328,8 @@ int wmain(int argc, wchar_t** argv)
     }
     if (floodBoxes > 0)
         MeasureProbeToRows(*dialog, floodBoxes);
+    if (watcherSeconds > 0)
+        MeasureWatcherPause(*dialog, 1000, watcherSeconds);
     std::fflush(stdout);
     // The scanner threads never end; end the process the way the program does.
     ::TerminateProcess(::GetCurrentProcess(), 0);

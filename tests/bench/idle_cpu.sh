@@ -2,8 +2,8 @@
 # Idle CPU of the running Orvane.exe: ROWS boxes in the table and then silent (their rows stay),
 # measured with nothing selected, with one row selected and with the two top rows selected, each
 # over a measuring window (30 s by default), as a percentage of one core; for 100 and for 1,000
-# rows. Measured for the program as built and for a build whose selection watcher has no pause
-# between passes (-DORVANE_WATCHER_PAUSE_MS=0). Prints figures, asserts nothing.
+# rows. Prints figures, asserts nothing. (What the selection watcher's pause saves is shown by
+# the in-process bench: scripts/bench discovery --rows 10 --flood 0 --watcher 10.)
 #
 # Under Wine every message a thread sends to another thread's window goes through the
 # wineserver, so the wineserver's CPU is part of what the program costs; both are printed.
@@ -12,11 +12,8 @@
 # Environment:
 #   ORVANE_BUILD          the x86_64 build with Orvane.exe and tests/orvane_probe.exe (default
 #                         build/x86_64), already built
-#   ORVANE_EXE            the program measured as "as built" (default ORVANE_BUILD/Orvane.exe)
+#   ORVANE_EXE            the program measured (default ORVANE_BUILD/Orvane.exe)
 #   IDLE_ROWS             table sizes (default "100 1000")
-#   IDLE_VARIANTS         what to measure: "built" and watcher pauses in ms, each built here
-#                         into IDLE_BUILD_BASE-<ms> (default "built 0")
-#   IDLE_BUILD_BASE       default build/bench-pause
 #   ORVANE_WINE_TEMPLATE  a Wine prefix to copy instead of making a new one (saves ~15 s)
 set -u
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -29,30 +26,11 @@ seconds=${1:-30}
 build=$(realpath -m "${ORVANE_BUILD:-$ORVANE_ROOT/build/x86_64}")
 built_exe=$(realpath -m "${ORVANE_EXE:-$build/Orvane.exe}")
 table_sizes=${IDLE_ROWS:-100 1000}
-variants=${IDLE_VARIANTS:-built 0}
-build_base=$(realpath -m "${IDLE_BUILD_BASE:-$ORVANE_ROOT/build/bench-pause}")
 PROBE_EXE=$build/tests/orvane_probe.exe
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || die "SECONDS must be a whole number above 0, not '$seconds'"
 [[ -f $PROBE_EXE ]] || die "no $PROBE_EXE: build $build first"
 
-# The same program with another pause between the selection watcher's passes.
-build_variant() {
-    local dir=$build_base-$1
-    log "building a watcher with a pause of $1 ms in $dir"
-    cmake -S "$ORVANE_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ORVANE_ROOT/cmake/mingw-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF -DCMAKE_CXX_FLAGS="-DORVANE_WATCHER_PAUSE_MS=$1" \
-        >/dev/null && ninja -j2 -C "$dir" Orvane >/dev/null
-}
-
-for variant in $variants; do
-    if [[ $variant == built ]]; then
-        [[ -f $built_exe ]] || die "no $built_exe: build $build first"
-    elif [[ $variant =~ ^[0-9]+$ ]]; then
-        build_variant "$variant" || die "the build of the $variant ms watcher failed"
-    else
-        die "IDLE_VARIANTS: '$variant' is neither 'built' nor a pause in ms"
-    fi
-done
+[[ -f $built_exe ]] || die "no $built_exe: build $build first"
 
 lab_scratch_dir idlecpu
 lan_up oic || die "could not make the test LAN"
@@ -92,10 +70,10 @@ wait_rows() {
     return 1
 }
 
-# run_variant NAME EXE ROWS: gives the simulator ROWS boxes, starts the exe in a wineserver of
+# measure_program NAME EXE ROWS: gives the simulator ROWS boxes, starts the exe in a wineserver of
 # its own, lets the table fill, silences the boxes and measures the CPU with nothing, one row
 # and the two top rows selected.
-run_variant() {
+measure_program() {
     local name=$1 exe=$2 rows=$3 program server idle one two
     add_boxes "$rows" || die "the box simulator did not take the boxes"
     program_start "$exe"
@@ -122,17 +100,9 @@ run_variant() {
 
 echo "Idle CPU of Orvane.exe, % of one core over $seconds s"
 echo "(each column: Orvane.exe, wineserver, both)"
-printf '%-16s %5s | %-20s | %-20s | %-20s\n' "watcher" "rows" "nothing selected" "one row selected" \
+printf '%-16s %5s | %-20s | %-20s | %-20s\n' "program" "rows" "nothing selected" "one row selected" \
     "two top rows"
 for rows in $table_sizes; do
-    for variant in $variants; do
-        if [[ $variant == built ]]; then
-            run_variant "as built" "$built_exe" "$rows"
-        elif [[ $variant == 0 ]]; then
-            run_variant "no pause" "$build_base-0/Orvane.exe" "$rows"
-        else
-            run_variant "pause $variant ms" "$build_base-$variant/Orvane.exe" "$rows"
-        fi
-    done
+    measure_program "$(basename "$built_exe")" "$built_exe" "$rows"
 done
 lab_cleanup

@@ -12,7 +12,7 @@ AnnouncementJob JobOf(DeviceId id)
 {
     AnnouncementJob job;
     job.deviceId = id;
-    job.cells[0] = std::to_wstring(id);
+    job.cells[COL_LAN_IP] = std::to_wstring(id);
     return job;
 }
 
@@ -35,7 +35,7 @@ TEST(AnnouncementQueue, OneWakeUpPerBurstAndJobsInOrder)
     ASSERT_EQ(batch.size(), 4u);
     for (size_t i = 0; i < batch.size(); ++i) {
         EXPECT_EQ(batch[i].deviceId, (DeviceId)i + 1);
-        EXPECT_EQ(batch[i].cells[0], std::to_wstring(i + 1));
+        EXPECT_EQ(batch[i].cells[COL_LAN_IP], std::to_wstring(i + 1));
     }
     EXPECT_TRUE(queue.IsEmpty());
     EXPECT_EQ(queue.Push(JobOf(5)), Pushed::QUEUED_WAKE);

@@ -1,6 +1,6 @@
 #include "discovery/BoardType.h"
 #include "discovery/DeviceDatagram.h"
-#include "discovery/DeviceTable.h"
+#include "discovery/HandleAnnouncement.h"
 
 #include <gtest/gtest.h>
 
@@ -143,8 +143,11 @@ TEST(Datagram, AnnouncementCellsFromWireBytes)
     AnnouncementJob job = MakeAnnouncementJob(announcement, Host(10, 86, 1, 14), (std::uint32_t)moment);
 
     EXPECT_EQ(job.deviceId, -1);
-    const std::wstring expected[7] = {L"09:05:03", L"10.86.1.14", L"192.168.1.10", L"255.255.255.0",
-                                      L"0.0.0.0", L"00:1a:2b:3c:4d:5e", BoardTypeLabel(1302)};
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(job.cells[i], expected[i]) << "column " << i + 1;
+    EXPECT_EQ(job.cells[COL_ACTIVE_TIME], L"09:05:03");
+    EXPECT_EQ(job.cells[COL_LAN_IP], L"10.86.1.14");
+    EXPECT_EQ(job.cells[COL_LAN_STATIC_IP], L"192.168.1.10");
+    EXPECT_EQ(job.cells[COL_LAN_NETMASK], L"255.255.255.0");
+    EXPECT_EQ(job.cells[COL_LAN_GATEWAY], L"0.0.0.0");
+    EXPECT_EQ(job.cells[COL_LAN_MAC], L"00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(job.cells[COL_DESCRIPTION], BoardTypeLabel(1302));
 }

@@ -4,6 +4,7 @@
 #include "DiscoveryTestSupport.h"
 
 #include "discovery/DeviceTable.h"
+#include "discovery/HandleAnnouncement.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -60,8 +61,8 @@ protected:
             EXPECT_EQ(row.tag->deviceId, id) << "row " << i;
             EXPECT_TRUE(seen.insert(id).second) << "box " << id << " has two rows";
             const AnnouncementJob& job = m_lastJob[id];
-            for (int cell = 0; cell < 7; ++cell)
-                EXPECT_EQ(row.cells[COL_ACTIVE_TIME + cell], job.cells[cell]) << "row " << i << " column " << cell + 1;
+            for (int column = FIRST_ANNOUNCED_COLUMN; column <= LAST_ANNOUNCED_COLUMN; ++column)
+                EXPECT_EQ(row.cells[column], job.cells[column]) << "row " << i << " column " << column;
         }
     }
 

@@ -16,13 +16,13 @@ int AddBoxRow(DeviceId id, const std::wstring& staticIp)
 {
     AnnouncementJob job;
     job.deviceId = id;
-    job.cells[0] = L"12:00:00";
-    job.cells[1] = staticIp;
-    job.cells[2] = staticIp;
-    job.cells[3] = L"255.255.255.0";
-    job.cells[4] = L"0.0.0.0";
-    job.cells[5] = L"02:00:00:00:00:01";
-    job.cells[6] = L"Unknow";
+    job.cells[COL_ACTIVE_TIME] = L"12:00:00";
+    job.cells[COL_LAN_IP] = staticIp;
+    job.cells[COL_LAN_STATIC_IP] = staticIp;
+    job.cells[COL_LAN_NETMASK] = L"255.255.255.0";
+    job.cells[COL_LAN_GATEWAY] = L"0.0.0.0";
+    job.cells[COL_LAN_MAC] = L"02:00:00:00:00:01";
+    job.cells[COL_DESCRIPTION] = L"Unknow";
     return (int)::SendMessageW(MainDialog().GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
 }
 
