@@ -87,14 +87,16 @@ private:
     void OnSearchNow();
 
 public:
-    // Members in the order the design gives them.
+    // Window thread only, unless a member says otherwise.
     HICON m_hIcon;
     bool m_scanStarted = false;
-    CListCtrl m_list;
-    std::vector<find_devices*> m_scanners;
+    CListCtrl m_list;  // a view of the list control; any thread may send it messages
+    std::vector<find_devices*> m_scanners;  // live until the process ends
     std::set<std::uint32_t> m_addedAddresses;  // NTE contexts of the alias addresses added
+    // Written by the selection watcher after each pass; Record and Record Files find the row
+    // themselves at the click, since a row inserted or cleared since moves the index.
     std::atomic<int> m_selectedRow{-1};
-    std::vector<RowTag*> m_rowTags;
+    std::vector<RowTag*> m_rowTags;  // owned: the RowTag of every listed row (Clear frees the rest)
     std::shared_ptr<std::thread> m_watcherThread;
     // The selection watcher's pause between passes. Long enough that the idle program stays
     // under 1% of a core, short enough that the Record caption follows the selection within

@@ -135,13 +135,8 @@ void COrvaneDlg::ShowListMenu(POINT screen)
 
 void COrvaneDlg::SelectOnlyRow(int row)
 {
-    LVITEMW none = {};
-    none.stateMask = LVIS_SELECTED;
-    m_list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&none);
-    LVITEMW chosen = {};
-    chosen.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    chosen.state = LVIS_SELECTED | LVIS_FOCUSED;
-    m_list.SendMessage(LVM_SETITEMSTATE, row, (LPARAM)&chosen);
+    m_list.SetItemState(-1, 0, LVIS_SELECTED);
+    m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_list.SendMessage(LVM_SETSELECTIONMARK, 0, row);
 }
 
@@ -156,10 +151,7 @@ void COrvaneDlg::OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult)
     if (control && !alt && !shift && key == 'C') {
         OnCopyRows();
     } else if (control && !alt && !shift && key == 'A') {
-        LVITEMW all = {};
-        all.stateMask = LVIS_SELECTED;
-        all.state = LVIS_SELECTED;
-        m_list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&all);
+        m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
     } else if (!control && !alt && !shift && key == VK_F5) {
         OnSearchNow();
     }

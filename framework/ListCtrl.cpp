@@ -54,17 +54,12 @@ LPARAM CListCtrl::GetItemData(int row) const
     return item.lParam;
 }
 
-bool CListCtrl::GetItemDataAndState(int row, UINT stateMask, LPARAM* data, UINT* state) const
+BOOL CListCtrl::SetItemState(int row, UINT state, UINT mask) const
 {
     LVITEMW item = {};
-    item.mask = LVIF_PARAM | LVIF_STATE;
-    item.stateMask = stateMask;
-    item.iItem = row;
-    if (!SendMessage(LVM_GETITEMW, 0, (LPARAM)&item))
-        return false;
-    *data = item.lParam;
-    *state = item.state & stateMask;
-    return true;
+    item.stateMask = mask;
+    item.state = state;
+    return (BOOL)SendMessage(LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
 }
 
 BOOL CListCtrl::SetItemData(int row, LPARAM data) const

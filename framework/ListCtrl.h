@@ -29,10 +29,8 @@ public:
     // The whole text of one cell, however long; empty for a row that does not exist.
     std::wstring GetItemText(int row, int column) const;
     LPARAM GetItemData(int row) const;
-    // One message (LVM_GETITEMW with LVIF_PARAM | LVIF_STATE): the row's item data and its
-    // state bits under stateMask. False for a row that does not exist; the outputs are then
-    // left untouched.
-    bool GetItemDataAndState(int row, UINT stateMask, LPARAM* data, UINT* state) const;
+    // Sets the state bits under mask to those of state, for one row or, with row -1, for all.
+    BOOL SetItemState(int row, UINT state, UINT mask) const;
     BOOL SetItemData(int row, LPARAM data) const;
     // The index of the row whose item data equals data, or -1.
     int FindItemByData(LPARAM data) const;

@@ -9,7 +9,8 @@
 ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # wine32:i386 lets the 64-bit Wine run the 32-bit product (it needs the i386 architecture).
-ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 wine32:i386 xvfb
+# fonts-wine gives Wine the fonts Windows has (Tahoma for dialogs), so text measures as there.
+ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 wine32:i386 fonts-wine xvfb
                  xauth imagemagick xdotool tesseract-ocr ffmpeg iproute2 cmake ninja-build g++ googletest
                  curl python3 e2fsprogs unzip xclip)
 

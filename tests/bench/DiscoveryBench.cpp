@@ -230,12 +230,9 @@ double ProcessCpuPercent(DWORD milliseconds)
 
 void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
 {
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED;
-    list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, reinterpret_cast<LPARAM>(&item));
-    item.state = LVIS_SELECTED;
+    list.SetItemState(-1, 0, LVIS_SELECTED);
     for (int row : rows)
-        list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, reinterpret_cast<LPARAM>(&item));
+        list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 // What the selection watcher's pause saves: the process's CPU with a table of `rows` rows and

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -96,9 +97,8 @@ TEST(DialogDefault, BelongsToTheMessageWhoseHandlerAskedForIt)
     }
 }
 
-// The row read: item data and the asked state bits in one message; a missing row leaves the
-// outputs alone.
-TEST(ListCtrlRowRead, GivesDataAndStateOfOneRow)
+// Row states: one row's bits under the mask change and nothing else; row -1 sets every row.
+TEST(ListCtrlRowState, SetsTheMaskedBitsOfOneRowOrOfAll)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -107,29 +107,23 @@ TEST(ListCtrlRowRead, GivesDataAndStateOfOneRow)
     ASSERT_NE(hwnd, nullptr);
     CListCtrl list(hwnd);
     list.InsertColumn(0, L"ID", LVCFMT_LEFT, 50);
-    list.InsertItem(0, L"first");
-    list.InsertItem(1, L"second");
-    list.SetItemData(0, 1001);
-    list.SetItemData(1, 1002);
-    LVITEMW select = {};
-    select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    select.state = LVIS_SELECTED | LVIS_FOCUSED;
-    list.SendMessage(LVM_SETITEMSTATE, 1, (LPARAM)&select);
+    for (int row = 0; row < 3; ++row)
+        list.InsertItem(row, std::to_wstring(row));
+    const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
+    auto states = [&] {
+        std::vector<UINT> all;
+        for (int row = 0; row < 3; ++row)
+            all.push_back(list.GetItemState(row, both));
+        return all;
+    };
 
-    LPARAM data = 0;
-    UINT state = 0xFFFF;
-    ASSERT_TRUE(list.GetItemDataAndState(0, LVIS_SELECTED, &data, &state));
-    EXPECT_EQ(data, 1001);
-    EXPECT_EQ(state, 0u);
-    ASSERT_TRUE(list.GetItemDataAndState(1, LVIS_SELECTED, &data, &state));
-    EXPECT_EQ(data, 1002);
-    EXPECT_EQ(state, (UINT)LVIS_SELECTED) << "only the bits asked for";
-    data = 77;
-    state = 5;
-    EXPECT_FALSE(list.GetItemDataAndState(2, LVIS_SELECTED, &data, &state));
-    EXPECT_FALSE(list.GetItemDataAndState(-1, LVIS_SELECTED, &data, &state));
-    EXPECT_EQ(data, 77);
-    EXPECT_EQ(state, 5u);
+    EXPECT_TRUE(list.SetItemState(1, both, both));
+    EXPECT_EQ(states(), (std::vector<UINT>{0, both, 0}));
+    EXPECT_TRUE(list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED));
+    EXPECT_EQ(states(), (std::vector<UINT>{LVIS_SELECTED, both, LVIS_SELECTED})) << "row 1 keeps the focus";
+    EXPECT_TRUE(list.SetItemState(-1, 0, LVIS_SELECTED));
+    EXPECT_EQ(states(), (std::vector<UINT>{0, LVIS_FOCUSED, 0}));
+    EXPECT_FALSE(list.SetItemState(7, LVIS_SELECTED, LVIS_SELECTED)) << "no such row";
     ::DestroyWindow(hwnd);
 }
 
