@@ -93,6 +93,8 @@ BOOL COrvaneDlg::OnInitDialog()
     MoveWindow(0, 0, ScaleForDpi(INITIAL_WIDTH, dpi), ScaleForDpi(INITIAL_HEIGHT, dpi), TRUE);
     CenterWindow();
     StartScanning();
+    // Without the filter the keys still work while the list has the focus.
+    ::SetWindowsHookExW(WH_MSGFILTER, &COrvaneDlg::FilterShortcutKeys, nullptr, ::GetCurrentThreadId());
     m_watcherThread.reset(new std::thread(&COrvaneDlg::WatchSelection, this));
     return TRUE;
 }

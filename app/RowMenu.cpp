@@ -140,11 +140,9 @@ void COrvaneDlg::SelectOnlyRow(int row)
     m_list.SendMessage(LVM_SETSELECTIONMARK, 0, row);
 }
 
-// Window thread. The keys reach the list through the dialog's keyboard handling while it has
-// the focus; the list reports each as LVN_KEYDOWN.
-void COrvaneDlg::OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult)
+// Window thread: Ctrl+C, Ctrl+A and F5 of the main window. True when the key was one of them.
+bool COrvaneDlg::OnShortcutKey(WPARAM key)
 {
-    const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(pNMHDR)->wVKey;
     const bool control = KeyDown(VK_CONTROL);
     const bool alt = KeyDown(VK_MENU);
     const bool shift = KeyDown(VK_SHIFT);
@@ -154,8 +152,32 @@ void COrvaneDlg::OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult)
         m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
     } else if (!control && !alt && !shift && key == VK_F5) {
         OnSearchNow();
+    } else {
+        return false;
     }
+    return true;
+}
+
+// Window thread. While the list has the focus, the keys reach it through the dialog's keyboard
+// handling and the list reports each as LVN_KEYDOWN.
+void COrvaneDlg::OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    OnShortcutKey(reinterpret_cast<const NMLVKEYDOWN*>(pNMHDR)->wVKey);
     *pResult = 0;
+}
+
+// Window thread. The dialog's message loop hands every message to this filter before its own
+// keyboard handling, so the keys also work while a button (or nothing) has the focus. Keys for
+// the list are left to it, and other windows' keys (the Set dialog's, a menu's) pass on.
+LRESULT CALLBACK COrvaneDlg::FilterShortcutKeys(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    COrvaneDlg* dialog = g_mainDialog;
+    if (code == MSGF_DIALOGBOX && dialog && msg->message == WM_KEYDOWN &&
+        msg->hwnd != dialog->m_list.GetSafeHwnd() &&
+        (msg->hwnd == dialog->m_hWnd || ::IsChild(dialog->m_hWnd, msg->hwnd)) && dialog->OnShortcutKey(msg->wParam))
+        return 1;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // Window thread. Nothing selected: the clipboard keeps what it holds.

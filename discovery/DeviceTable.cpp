@@ -12,9 +12,15 @@ void DeviceTable::Attach(const CListCtrl& list)
 
 int DeviceTable::FindRow(DeviceId id)
 {
+    RowHint* hint = FindHint(id);
+    return hint ? hint->row : -1;
+}
+
+DeviceTable::RowHint* DeviceTable::FindHint(DeviceId id)
+{
     auto found = m_newestRow.find(id);
     if (found == m_newestRow.end())
-        return -1;
+        return nullptr;
     RowHint& hint = found->second;
     const LPARAM tag = reinterpret_cast<LPARAM>(hint.tag);
     // One look at the row where the box should be; the list's own (linear) search only when
@@ -23,45 +29,58 @@ int DeviceTable::FindRow(DeviceId id)
     if (m_list.GetItemData(row) != tag) {
         row = m_list.FindItemByData(tag);
         if (row < 0)
-            return -1;
+            return nullptr;
     }
     hint.row = row;
     hint.insertedBefore = m_inserted;
-    return row;
+    return &hint;
 }
 
 int DeviceTable::Apply(const AnnouncementJob& job)
 {
-    int row = FindRow(job.deviceId);
-    if (row < 0) {
+    RowHint* hint = FindHint(job.deviceId);
+    if (!hint) {
         if (job.fromReceiver)
             m_redrawHold.Begin();
-        row = m_list.InsertItem(0, std::to_wstring(job.deviceId));
+        const int row = m_list.InsertItem(0, std::to_wstring(job.deviceId));
         if (row < 0)
             return -1;
         RowTag* tag = new RowTag{job.deviceId, {0}};
         m_rowTags.push_back(tag);
         ++m_inserted;
         m_list.SetItemData(row, reinterpret_cast<LPARAM>(tag));
-        m_newestRow[job.deviceId] = RowHint{tag, row, m_inserted};
         m_list.SetItemText(row, COL_RECORD, L"Off");
+        hint = &m_newestRow[job.deviceId];
+        *hint = RowHint{tag, row, m_inserted, {}};
     }
-    for (int column = FIRST_ANNOUNCED_COLUMN; column <= LAST_ANNOUNCED_COLUMN; ++column)
-        m_list.SetItemText(row, column, job.cells[column]);
-    return row;
+    for (int column = FIRST_ANNOUNCED_COLUMN; column <= LAST_ANNOUNCED_COLUMN; ++column) {
+        if (job.cells[column] == hint->shown[column] && !hint->shown[column].empty())
+            continue;
+        m_list.SetItemText(hint->row, column, job.cells[column]);
+        hint->shown[column] = job.cells[column];
+    }
+    return hint->row;
 }
 
 void DeviceTable::ReleaseRemovedRows()
 {
+    std::map<DeviceId, RowHint> before;
+    before.swap(m_newestRow);
     std::unordered_set<const RowTag*> listed;
-    m_newestRow.clear();
     const int count = m_list.GetItemCount();
     for (int row = 0; row < count; ++row) {
         RowTag* tag = reinterpret_cast<RowTag*>(m_list.GetItemData(row));
         if (!tag)
             continue;
         listed.insert(tag);
-        m_newestRow[tag->deviceId] = RowHint{tag, row, m_inserted};
+        RowHint& hint = m_newestRow[tag->deviceId];
+        auto old = before.find(tag->deviceId);
+        if (old != before.end() && old->second.tag == tag)
+            hint = std::move(old->second);  // its cells as written
+        else
+            hint = RowHint{tag, row, m_inserted, {}};
+        hint.row = row;
+        hint.insertedBefore = m_inserted;
     }
     auto kept = std::stable_partition(m_rowTags.begin(), m_rowTags.end(),
                                       [&](const RowTag* tag) { return listed.count(tag) != 0; });

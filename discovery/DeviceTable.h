@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 constexpr int ROW_IDLE = -11;
@@ -53,7 +54,14 @@ private:
         RowTag* tag;
         int row;
         unsigned insertedBefore;  // m_inserted when the row was seen there
+        // The announced cells as this table last wrote them (empty: not known). A box's answers
+        // mostly repeat all but the time, and under Wine every cell written costs the window
+        // thread a notification and a repaint of the cell, so only changed cells are written.
+        std::wstring shown[DEVICE_COLUMN_COUNT];
     };
+
+    // The box's hint with its row found and confirmed, or null when the box has no row.
+    RowHint* FindHint(DeviceId id);
 
     CListCtrl m_list;
     std::vector<RowTag*>& m_rowTags;

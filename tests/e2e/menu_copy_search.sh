@@ -161,6 +161,17 @@ click_row_of 9
 key Menu
 key c
 expect_clipboard "the menu key, Copy on the selected box 9" 9
+
+# Tab moves the focus from the list to the Clear button; the keys work there too (and Clear
+# stays unclicked: every row is still there).
+click_row_of 11
+key Tab
+expect_eq "the Clear button has the focus" 1003 "$(probe focus)"
+key ctrl+c
+expect_clipboard "Ctrl+C while the Clear button has the focus" 11
+key ctrl+a
+key ctrl+c
+expect_clipboard "Ctrl+A, Ctrl+C while the Clear button has the focus" 7 9 11
 screenshot menu-copy
 
 echo "== search now: F5 sends a probe from every local address at once"
@@ -220,6 +231,15 @@ xdotool mousemove --sync "$EX" "$EY" click 3
 sleep 0.5
 key s
 wait_for "probes from both addresses (menu Search now)" 2 '[[ $(probe_counts) == "1 1" ]]'
+
+echo "== F5 while a button has the focus"
+click_row_of 7
+key Tab
+expect_eq "the Clear button has the focus" 1003 "$(probe focus)"
+sleep 1.5
+boxsim CLEAR
+key F5
+wait_for "probes from both addresses (F5 on the Clear button)" 2 '[[ $(probe_counts) == "1 1" ]]'
 
 click_close_box
 expect_exit_0

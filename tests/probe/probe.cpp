@@ -33,6 +33,7 @@ const wchar_t USAGE[] =
     L"  rows               every row of the device list, cells tab-separated\n"
     L"  row-count          number of rows of the device list\n"
     L"  caption ID         a control's text\n"
+    L"  focus              the id of the main window's control that has the keyboard focus (0: none)\n"
     L"  select ROW...      select only these rows (-1: none)\n"
     L"  click ID           post a button's click to the window (does not wait for the command)\n"
     L"  close              ask the window to close\n"
@@ -490,6 +491,14 @@ int Run(int argc, wchar_t** argv)
         return PrintRows(list, command == L"row-count");
     }
 
+    if (command == L"focus") {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info))
+            return Fail(L"cannot read the window thread's focus");
+        PrintLine(std::to_wstring(info.hwndFocus && ::IsChild(dialog, info.hwndFocus) ? ::GetDlgCtrlID(info.hwndFocus) : 0));
+        return 0;
+    }
     if (command == L"control-rect" || command == L"screen-rect" || command == L"caption") {
         if (!hasFirst)
             return Fail(L"a control id is needed");
