@@ -238,18 +238,20 @@ xvfb_start() {
 }
 
 # wine_prefix_new NS PREFIX: a fresh prefix, made inside namespace NS (Mono/Gecko skipped), with
-# the Marlett font that Wine draws the caption buttons with (it does not find its own copy).
+# Wine's own Windows fonts in its Fonts folder: Tahoma for the dialogs' text, Marlett for the
+# caption buttons. Wine does not find them where Debian puts them, and would measure and draw
+# with whatever the machine has instead.
 wine_prefix_new() {
     LAB_PREFIXES+=("$2")
     ip netns exec "$1" env WINEPREFIX="$2" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
         DISPLAY="${XVFB_DISPLAY:-${DISPLAY:-}}" wineboot -i </dev/null >/dev/null 2>&1
-    [[ -f $WINE_MARLETT ]] && cp "$WINE_MARLETT" "$2/drive_c/windows/Fonts/"
+    cp "$WINE_FONTS"/*.ttf "$2/drive_c/windows/Fonts/" || return 1
     # The registry is written when the prefix's server ends.
     WINEPREFIX="$2" wineserver -w
     [[ -f $2/system.reg ]]
 }
 
-WINE_MARLETT=/usr/share/wine/fonts/marlett.ttf
+WINE_FONTS=/usr/share/wine/fonts  # from fonts-wine
 
 # wine_prefix_copy TEMPLATE PREFIX
 wine_prefix_copy() {
