@@ -30,7 +30,6 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
-#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -77,11 +76,8 @@ DeviceDatagram Announcement(DeviceId id)
 
 void Announce(DeviceId id)
 {
-    char buffer[RECEIVE_BUFFER_SIZE] = {};
     DeviceDatagram datagram = Announcement(id);
-    std::memcpy(buffer, &datagram, sizeof datagram);
-    std::lock_guard<std::mutex> lock(ReplyLock);
-    HandleAnnouncement(buffer, DATAGRAM_SIZE, 1, (10u << 24) | (86u << 16) | (1u << 8) | 10u);
+    HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, 1, (10u << 24) | (86u << 16) | (1u << 8) | 10u);
 }
 
 std::vector<int> ParseList(const wchar_t* text)
@@ -228,16 +224,6 @@ double ProcessCpuPercent(DWORD milliseconds)
     return (double)(cpu() - before) / 100.0 / milliseconds;
 }
 
-void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
-{
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED;
-    list.SendMessage(LVM_SETITEMSTATE, (WPARAM)-1, reinterpret_cast<LPARAM>(&item));
-    item.state = LVIS_SELECTED;
-    for (int row : rows)
-        list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, reinterpret_cast<LPARAM>(&item));
-}
-
 // What the selection watcher's pause saves: the process's CPU with a table of `rows` rows and
 // no box answering, with the pause as built and with none, for nothing, one row and the two top
 // rows selected.
@@ -276,8 +262,8 @@ int wmain(int argc, wchar_t** argv)
     if (argc > 1 && std::wstring(argv[1]) == L"record")
         return RunRecordBench(argc - 1, argv + 1);
     if (!OnTestLan()) {
-        std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN "
-                             "(ORVANE_TEST_LAN=1)\n");
+        std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN's "
+                             "PC namespace (scripts/bench sets it up)\n");
         return 2;
     }
     std::vector<int> sizes = {10, 100, 1000, 10000};
