@@ -4,6 +4,7 @@
 #include "discovery/Ipv4Text.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,17 +16,19 @@
 namespace {
 
 // The inode number of a file of the Linux side (Wine shows its root as drive Z: and gives a
-// file's inode as its file index), or 0 when it cannot be opened.
+// file's inode as its internal file index), or 0 when it cannot be read.
 ULONGLONG LinuxInode(const std::wstring& path)
 {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
-    BY_HANDLE_FILE_INFORMATION info = {};
-    const BOOL read = ::GetFileInformationByHandle(file, &info);
+    // GetFileInformationByHandle fails on namespace files under Wine; the internal index alone does not.
+    IO_STATUS_BLOCK status = {};
+    FILE_INTERNAL_INFORMATION internal = {};
+    const NTSTATUS read = ::NtQueryInformationFile(file, &status, &internal, sizeof internal, FileInternalInformation);
     ::CloseHandle(file);
-    return read ? ((ULONGLONG)info.nFileIndexHigh << 32) | info.nFileIndexLow : 0;
+    return read == 0 ? (ULONGLONG)internal.IndexNumber.QuadPart : 0;
 }
 
 // What `ip netns identify` checks: `ip netns add` bind-mounts each named namespace on
