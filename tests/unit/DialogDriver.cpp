@@ -28,6 +28,15 @@ std::wstring WindowTextOf(HWND window)
     return text;
 }
 
+// The title as the window manager keeps it. Unlike GetWindowText this sends nothing to the
+// window's thread, which may be waiting for the driver (joining it, say) instead of pumping.
+std::wstring StoredTitleOf(HWND window)
+{
+    wchar_t text[1024] = {};
+    ::InternalGetWindowText(window, text, 1024);
+    return text;
+}
+
 struct DialogSearch {
     HWND main;
     bool thisProcessOnly;  // when enumerating every top-level window
@@ -44,7 +53,7 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM context)
     ::GetWindowThreadProcessId(window, &process);
     if (search->thisProcessOnly && process != ::GetCurrentProcessId())
         return TRUE;
-    if (search->caption && WindowTextOf(window) != search->caption)
+    if (search->caption && StoredTitleOf(window) != search->caption)
         return TRUE;
     search->found = window;
     return FALSE;
