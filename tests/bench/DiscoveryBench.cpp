@@ -5,7 +5,7 @@
 //  2. Time from a scanner's probe to all rows shown for 1,000 simulated boxes (box simulator).
 //
 // The main dialog starts scanners on every local address, so this runs only inside the test
-// LAN's PC namespace (ORVANE_TEST_LAN=1), on a display (the dialog is visible).
+// LAN's PC namespace (OnTestLan, tests/unit/TestLan.h), on a display (the dialog is visible).
 //  3. With --watcher S: what the selection watcher's pause saves, in this process's CPU over S
 //     seconds per case, 1,000 rows (the real program's idle CPU: tests/bench/idle_cpu.sh).
 // Usage: orvane_bench [discovery] [--hidden] [--rows N,N,...] [--announcements K] [--flood N]
