@@ -5,7 +5,7 @@
 //  2. Time from a scanner's probe to all rows shown for 1,000 simulated boxes (box simulator).
 //
 // The main dialog starts scanners on every local address, so this runs only inside the test
-// LAN's PC namespace (ORVANE_TEST_LAN=1), on a display (the dialog is visible).
+// LAN's PC namespace (OnTestLan, tests/unit/TestLan.h), on a display (the dialog is visible).
 //  3. With --watcher S: what the selection watcher's pause saves, in this process's CPU over S
 //     seconds per case, 1,000 rows (the real program's idle CPU: tests/bench/idle_cpu.sh).
 // Usage: orvane_bench [discovery] [--hidden] [--rows N,N,...] [--announcements K] [--flood N]
@@ -30,7 +30,6 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
-#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -77,11 +76,8 @@ DeviceDatagram Announcement(DeviceId id)
 
 void Announce(DeviceId id)
 {
-    char buffer[RECEIVE_BUFFER_SIZE] = {};
     DeviceDatagram datagram = Announcement(id);
-    std::memcpy(buffer, &datagram, sizeof datagram);
-    std::lock_guard<std::mutex> lock(ReplyLock);
-    HandleAnnouncement(buffer, DATAGRAM_SIZE, 1, (10u << 24) | (86u << 16) | (1u << 8) | 10u);
+    HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, 1, (10u << 24) | (86u << 16) | (1u << 8) | 10u);
 }
 
 std::vector<int> ParseList(const wchar_t* text)
@@ -228,13 +224,6 @@ double ProcessCpuPercent(DWORD milliseconds)
     return (double)(cpu() - before) / 100.0 / milliseconds;
 }
 
-void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
-{
-    list.SetItemState(-1, 0, LVIS_SELECTED);
-    for (int row : rows)
-        list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-}
-
 // What the selection watcher's pause saves: the process's CPU with a table of `rows` rows and
 // no box answering, with the pause as built and with none, for nothing, one row and the two top
 // rows selected.
@@ -273,8 +262,8 @@ int wmain(int argc, wchar_t** argv)
     if (argc > 1 && std::wstring(argv[1]) == L"record")
         return RunRecordBench(argc - 1, argv + 1);
     if (!OnTestLan()) {
-        std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN "
-                             "(ORVANE_TEST_LAN=1)\n");
+        std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN's "
+                             "PC namespace (scripts/bench sets it up)\n");
         return 2;
     }
     std::vector<int> sizes = {10, 100, 1000, 10000};

@@ -70,10 +70,7 @@ protected:
 
     void Select(int row)
     {
-        LVITEMW item = {};
-        item.stateMask = LVIS_SELECTED;
-        item.state = LVIS_SELECTED;
-        m_list.SendMessage(LVM_SETITEMSTATE, row, (LPARAM)&item);
+        m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
     }
 };
 

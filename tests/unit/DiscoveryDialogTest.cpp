@@ -1,7 +1,7 @@
 // Announcements handed to the real main dialog from other threads, the way scanner receivers
 // hand them over: through g_mainDialog, under ReplyLock, while the test's thread runs the
 // dialog's message loop.
-#include "DiscoveryTestSupport.h"
+#include "tests/unit/DiscoveryTestSupport.h"
 
 #include "app/AppMessages.h"
 #include "discovery/BoardType.h"
@@ -18,18 +18,7 @@
 
 namespace {
 
-class DiscoveryDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SKIP_UNLESS_TEST_LAN();
-        ASSERT_TRUE(QuietLan()) << "the box simulator does not answer";
-        ASSERT_NE(MainDialog().GetSafeHwnd(), nullptr);
-        EmptyDeviceTable();
-    }
-
-    const CListCtrl& List() { return MainDialog().DeviceListCtrl(); }
-};
+class DiscoveryDialogTest : public MainDialogTest {};
 
 // Counts the messages that other threads send to the dialog and to its list directly, and the
 // wake-ups for queued announcements. Messages the window thread sends to its own list while it

@@ -1,6 +1,6 @@
 // Discovery end to end on the test LAN: the real scanners of the main dialog (and scanners the
 // test starts itself) against the box simulator in the BOX namespace.
-#include "DiscoveryTestSupport.h"
+#include "tests/unit/DiscoveryTestSupport.h"
 
 #include "discovery/BoardType.h"
 #include "discovery/Ipv4Text.h"
@@ -24,16 +24,20 @@ std::string LocalEndpoint(SOCKET socket)
     return Ipv4ToText(local.sin_addr.s_addr) + ":" + std::to_string(::ntohs(local.sin_port));
 }
 
-const char* const kLink1 = "10.86.1.1";
-const char* const kLink2 = "10.86.2.1";
+const char* const kLink1 = TEST_LAN_PC_ADDRESSES[0].address;
+const char* const kLink2 = TEST_LAN_PC_ADDRESSES[1].address;
 
-class DiscoveryLanTest : public ::testing::Test {
+// The tests create the dialog themselves: the first one watches its first probes.
+class DiscoveryLanTest : public MainDialogTest {
 protected:
+    DiscoveryLanTest() : MainDialogTest(Start::DIALOG_LATER) {}
+
     void SetUp() override
     {
-        SKIP_UNLESS_TEST_LAN();
+        MainDialogTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         ASSERT_TRUE(m_boxsim.Connected()) << "no box simulator at ORVANE_BOXSIM";
-        ASSERT_TRUE(m_boxsim.Reset());
     }
 
     // The probes the simulator has received, by sending endpoint.
@@ -146,7 +150,7 @@ TEST_F(DiscoveryLanTest, RowsShowTheSimulatorsBoxes)
     }
     const std::time_t start = std::time(nullptr);
     if (MainDialogExists())
-        EmptyDeviceTable();  // the next probe round (at most 10 s away) fills it again
+        EmptyTable();  // the next probe round (at most 10 s away) fills it again
     const CListCtrl& list = MainDialog().DeviceListCtrl();
     ASSERT_TRUE(PumpUntil([&] { return list.GetItemCount() >= 3; }, 15000))
         << "rows: " << list.GetItemCount();
@@ -267,7 +271,7 @@ TEST_F(DiscoveryLanTest, AThousandBoxesAnsweringOneProbeAllShow)
     constexpr int kBoxes = 1000;
     constexpr DeviceId kFirstId = 800000;
     MainDialog();
-    EmptyDeviceTable();
+    EmptyTable();
     MIB_IPADDRROW local;
     ASSERT_TRUE(FindLocalAddress(PcAddress(), &local));
     bool ok = false;

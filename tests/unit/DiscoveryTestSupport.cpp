@@ -1,8 +1,6 @@
-#include "DiscoveryTestSupport.h"
+#include "tests/unit/DiscoveryTestSupport.h"
 
 #include <atomic>
-#include <cstring>
-#include <mutex>
 #include <thread>
 
 bool RunOnWorkerWhilePumping(const std::function<void()>& work, DWORD timeoutMs)
@@ -18,19 +16,6 @@ bool RunOnWorkerWhilePumping(const std::function<void()>& work, DWORD timeoutMs)
     worker.join();
     WaitForQueuedAnnouncements();
     return inTime;
-}
-
-void HandleLikeAReceiver(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source)
-{
-    char buffer[RECEIVE_BUFFER_SIZE] = {};
-    std::memcpy(buffer, bytes, length < RECEIVE_BUFFER_SIZE ? (length > 0 ? length : 0) : RECEIVE_BUFFER_SIZE);
-    std::lock_guard<std::mutex> lock(ReplyLock);
-    HandleAnnouncement(buffer, length, interfaceIndex, source);
-}
-
-void EmptyDeviceTable()
-{
-    MainDialog().DeviceListCtrl().DeleteAllItems();
 }
 
 std::vector<TableRow> ReadTable(const CListCtrl& list)

@@ -1,10 +1,9 @@
-// What the discovery and main-window tests share beyond the main dialog harness (which holds
-// the test LAN skip, the environment, the wire layout of announcements and the box simulator):
-// workers run while the window thread pumps, a receiver's hand-over and readers of the device
-// table.
+// What the discovery and main-window tests share beyond the main dialog harness and its fixture
+// (tests/unit/MainDialogFixture.h): workers run while the window thread pumps, readers of the
+// device table and announcement values that tell which box wrote a row.
 #pragma once
 
-#include "tests/unit/MainDialogHarness.h"
+#include "tests/unit/MainDialogFixture.h"
 #include "discovery/DeviceDatagram.h"
 
 #include <gtest/gtest.h>
@@ -18,13 +17,6 @@
 // while scanners run. Always waits for the work to end, and for the announcements it queued to
 // be in the table; false when the work took longer than timeoutMs.
 bool RunOnWorkerWhilePumping(const std::function<void()>& work, DWORD timeoutMs);
-
-// What a scanner's receiver does with a datagram of length bytes: copies it into a 2048-byte
-// receive buffer and hands it to HandleAnnouncement under ReplyLock. Any thread but the window's.
-void HandleLikeAReceiver(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source);
-
-// Deletes every row of the device table, as Clear does with no box recorded (window thread).
-void EmptyDeviceTable();
 
 // One row of the device table as the list-view holds it.
 struct TableRow {

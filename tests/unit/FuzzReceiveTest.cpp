@@ -1,6 +1,6 @@
 // Bad input through the whole receive path: random datagrams sent with a real socket to the
 // real socket of one of the main dialog's scanners.
-#include "DiscoveryTestSupport.h"
+#include "tests/unit/DiscoveryTestSupport.h"
 
 #include "discovery/BoardType.h"
 #include "discovery/Ipv4Text.h"
@@ -86,12 +86,11 @@ std::wstring CellText(std::uint32_t host)
 
 } // namespace
 
-TEST(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
+class FuzzReceive : public MainDialogTest {};
+
+TEST_F(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
 {
-    SKIP_UNLESS_TEST_LAN();
-    ASSERT_TRUE(QuietLan());
     COrvaneDlg& dialog = MainDialog();
-    EmptyDeviceTable();
     const CListCtrl& list = dialog.DeviceListCtrl();
 
     // The scanner bound to the test's address, and a socket of the test's own on that address.

@@ -1,5 +1,6 @@
 // Row colours, the selection watcher and Clear, on the real main dialog and its list-view.
-#include "tests/unit/ListBehavioursHarness.h"
+#include "tests/unit/BoxRows.h"
+#include "tests/unit/MainDialogFixture.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,13 +19,11 @@ TestBox Box(DeviceId id)
 
 class ListBehaviours : public MainDialogTest {
 protected:
-    const CListCtrl& List() const { return m_dialog->DeviceListCtrl(); }
-
     // Shows the boxes in this order, so the last one ends up at the top.
     void ShowBoxes(std::initializer_list<DeviceId> ids)
     {
         for (DeviceId id : ids)
-            ASSERT_GE(ShowBox(*m_dialog, Box(id)), 0);
+            ASSERT_GE(PutBoxRow(Box(id)), 0);
     }
 
     // Waits until the watcher shows the caption and row; returns how long that took in ms.

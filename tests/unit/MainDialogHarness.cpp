@@ -1,6 +1,8 @@
 #include "tests/unit/MainDialogHarness.h"
 
 #include "discovery/AddressTable.h"
+#include "discovery/HandleAnnouncement.h"
+#include "discovery/find_devices.h"
 #include "discovery/Ipv4Text.h"
 
 #include <commctrl.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -40,29 +43,12 @@ SOCKET ConnectToBoxSim()
 
 } // namespace
 
-std::string EnvText(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-bool OnTestLan()
-{
-    return EnvText("ORVANE_TEST_LAN") == "1";
-}
-
-std::string PcAddress()
-{
-    std::string address = EnvText("ORVANE_PC_ADDR");
-    return address.empty() ? "10.86.1.1" : address;
-}
-
 COrvaneDlg& MainDialog()
 {
     if (!g_testDialog) {
         // The dialog's scanners broadcast from every local address: only the test LAN may hear them.
         if (!OnTestLan()) {
-            std::fputs("refusing to create the main dialog outside the test LAN (ORVANE_TEST_LAN=1)\n", stderr);
+            std::fputs("refusing to create the main dialog outside the test LAN's PC namespace\n", stderr);
             std::fflush(stderr);
             std::abort();
         }
@@ -139,6 +125,25 @@ int RowOf(const CListCtrl& list, DeviceId id)
     return -1;
 }
 
+void SelectRows(const CListCtrl& list, std::initializer_list<int> rows)
+{
+    list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int row : rows)
+        list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+std::wstring ControlText(const COrvaneDlg& dialog, int id)
+{
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(::GetDlgItem(dialog.GetSafeHwnd(), id), text, 1024);
+    return text;
+}
+
+void ClickButton(const COrvaneDlg& dialog, int id)
+{
+    ::SendMessageW(::GetDlgItem(dialog.GetSafeHwnd(), id), BM_CLICK, 0, 0);
+}
+
 bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found)
 {
     std::vector<MIB_IPADDRROW> rows;
@@ -188,6 +193,14 @@ DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box)
     datagram.lanGateway = box.gateway;
     std::memcpy(datagram.mac, box.mac, 6);
     return datagram;
+}
+
+void HandleLikeAReceiver(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source)
+{
+    char buffer[RECEIVE_BUFFER_SIZE] = {};
+    std::memcpy(buffer, bytes, length < RECEIVE_BUFFER_SIZE ? (length > 0 ? length : 0) : RECEIVE_BUFFER_SIZE);
+    std::lock_guard<std::mutex> lock(ReplyLock);
+    HandleAnnouncement(buffer, length, interfaceIndex, source);
 }
 
 BoxSim::BoxSim() : m_socket(ConnectToBoxSim()) {}
@@ -264,6 +277,28 @@ ReceivedDatagram ParseReceivedLine(const std::string& line)
     parsed.type = field("type");
     parsed.hex = field("hex");
     return parsed;
+}
+
+bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer)
+{
+    BoxSim boxsim;
+    bool ok = false;
+    std::vector<std::string> lines = boxsim.Command(line, &ok);
+    if (answer)
+        *answer = lines;
+    return ok;
+}
+
+std::vector<std::string> BoxSimReceived(std::uint32_t msgType)
+{
+    const std::string type = std::to_string(msgType);
+    std::vector<std::string> matching;
+    BoxSim boxsim;
+    for (const std::string& line : boxsim.ReceivedLines()) {
+        if (ParseReceivedLine(line).type == type)
+            matching.push_back(line);
+    }
+    return matching;
 }
 
 bool QuietLan()

@@ -1,35 +1,22 @@
-// What every test and benchmark of the real main dialog shares: the test LAN switch and its
-// environment, the one main dialog of the process, the window thread's message pump, the local
-// address table, announcements in the wire layout and the box simulator's control channel and
-// log. Free of gtest, so the benchmarks use it too.
+// What every test and benchmark of the real main dialog shares: the one main dialog of the
+// process (only on the test LAN, tests/unit/TestLan.h), the window thread's message pump, its
+// controls, the local address table, announcements in the wire layout and as a receiver hands
+// them over, and the box simulator's control channel and log. Free of gtest, so the benchmarks
+// use it too.
 #pragma once
 
 #include "app/OrvaneDlg.h"
 #include "discovery/DeviceDatagram.h"
 #include "discovery/NetSocket.h"
+#include "tests/unit/TestLan.h"
 
 #include <iphlpapi.h>
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
-
-// True inside the test LAN's PC namespace (ORVANE_TEST_LAN=1). The main dialog starts scanners
-// that broadcast from every local address, so nothing may create it anywhere else.
-bool OnTestLan();
-
-// The gtest skip of a test that needs the test LAN (expanded only in gtest files).
-#define SKIP_UNLESS_TEST_LAN()                                                                     \
-    do {                                                                                           \
-        if (!OnTestLan())                                                                          \
-            GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1 inside its PC namespace)";     \
-    } while (0)
-
-// An environment variable's text; empty when it is not set.
-std::string EnvText(const char* name);
-// The local address the tests send from and talk to (ORVANE_PC_ADDR, default 10.86.1.1).
-std::string PcAddress();
 
 // The main dialog of this process, created modeless on the calling thread (the main thread,
 // which then is its window thread) the first time it is asked for. It is never destroyed: its
@@ -57,6 +44,12 @@ int RowOf(const CListCtrl& list, DeviceId id);
 // The row's RowTag (its item data); null for a row without one.
 RowTag* TagOfRow(const CListCtrl& list, int row);
 
+// Selects exactly the given rows (none for an empty list).
+void SelectRows(const CListCtrl& list, std::initializer_list<int> rows);
+std::wstring ControlText(const COrvaneDlg& dialog, int id);
+// A real click on a button of the main dialog, on the window thread.
+void ClickButton(const COrvaneDlg& dialog, int id);
+
 // The IP address table row of a local address (dotted text); false when no local address matches.
 bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found);
 // The interface index (dwIndex) of a local address (dotted text), or 0 when no local address
@@ -78,6 +71,11 @@ struct BoxValues {
     std::uint32_t boardType = 0;
 };
 DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box);
+
+// What a scanner's receiver does with a datagram of length bytes: copies it into a 2048-byte
+// receive buffer and hands it to HandleAnnouncement under ReplyLock. Never waits for the
+// window thread, so any thread may call it.
+void HandleLikeAReceiver(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source);
 
 // The box simulator's control channel (ORVANE_BOXSIM host:port): one command line out, the
 // answer lines back up to and without the closing "OK"; ok is false on "ERR ..." or no answer.
@@ -111,6 +109,12 @@ struct ReceivedDatagram {
     std::string hex;
 };
 ReceivedDatagram ParseReceivedLine(const std::string& line);
+
+// One command to the box simulator on a connection of its own; the answer's lines come back
+// without the final OK. False on ERR or when it cannot be reached.
+bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer = nullptr);
+// LOG RX lines of datagrams of the given message type.
+std::vector<std::string> BoxSimReceived(std::uint32_t msgType);
 
 // Resets the box simulator when there is one, so that no announcement but the test's own reaches
 // the dialog. Returns false when ORVANE_BOXSIM names a simulator that does not answer.

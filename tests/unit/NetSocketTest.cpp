@@ -122,7 +122,7 @@ TEST(NetSocket, BindLocalBindsToTheAddressGiven)
 {
     SKIP_UNLESS_TEST_LAN();
     SocketStartup();
-    const std::string locals[] = {PcAddress(), "10.86.2.1", "127.0.0.1"};
+    const std::string locals[] = {PcAddress(), TEST_LAN_PC_ADDRESSES[1].address, "127.0.0.1"};
     for (const std::string& address : locals) {
         NetSocket socket;
         ASSERT_TRUE(socket.BindLocal(address.c_str())) << address;

@@ -1,6 +1,6 @@
 // Recording the box simulator's stream over the test LAN through the real dialog, and the
 // Record Files command on what that leaves behind.
-#include "RecordTestSupport.h"
+#include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
 
@@ -15,15 +15,9 @@ namespace {
 
 constexpr int BLOCK = RECORD_BLOCK_SIZE;
 
-class RecordBoxsim : public ::testing::Test {
+// The box simulator serves streams on 10.86.1.10-19.
+class RecordBoxsim : public MainDialogTest {
 protected:
-    void SetUp() override
-    {
-        if (!OnTestLan())
-            GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1) with the box simulator on 10.86.1.10-19";
-        MainDialog().m_recordSilenceLimitMs = RECORD_SILENCE_LIMIT_MS;
-    }
-
     // Record, wait for at least `blocks` blocks, Stop, and wait for the file to be closed.
     // Returns the file's path.
     std::string RecordBlocks(DeviceId id, int blocks)
@@ -64,7 +58,7 @@ TEST_F(RecordBoxsim, RecordsWholeBlocksUntilStoppedThenANewRecordingGetsALaterNa
     COrvaneDlg& dialog = MainDialog();
     const DeviceId id = 4101;
     MessageBoxCatcher messages;
-    SelectOnly(AddBoxRow(id, L"10.86.1.11"));
+    SelectOnly(PutBoxRow(StreamBox(id, "10.86.1.11")));
     const std::size_t threadsBefore = dialog.m_recorderThreads.size();
 
     const std::time_t before = std::time(nullptr);
@@ -114,7 +108,7 @@ TEST_F(RecordBoxsim, SeveralBoxesRecordAtOnce)
     const DeviceId ids[] = {4111, 4112, 4113, 4114};
     std::vector<std::string> paths;
     for (int i = 0; i < 4; ++i) {
-        SelectOnly(AddBoxRow(ids[i], L"10.86.1.1" + std::to_wstring(2 + i)));
+        SelectOnly(PutBoxRow(StreamBox(ids[i], "10.86.1.1" + std::to_string(2 + i))));
         ClickRecord();
         paths.push_back(WideToNarrow(dialog.RecordingFile(ids[i])));
     }
@@ -134,14 +128,14 @@ TEST_F(RecordBoxsim, SeveralBoxesRecordAtOnce)
 }
 
 // An address of the test LAN where nothing answers: connecting takes a few seconds and fails.
-const wchar_t SILENT_ADDRESS[] = L"10.86.1.254";
+const char SILENT_ADDRESS[] = "10.86.1.254";
 
 TEST_F(RecordBoxsim, StopWhileConnectingShowsNoMessageAndForgetsTheFile)
 {
     COrvaneDlg& dialog = MainDialog();
     const DeviceId id = 4131;
     MessageBoxCatcher messages;
-    SelectOnly(AddBoxRow(id, SILENT_ADDRESS));
+    SelectOnly(PutBoxRow(StreamBox(id, SILENT_ADDRESS)));
     ClickRecord();
     ASSERT_FALSE(dialog.RecordingFile(id).empty());
     ClickRecord();  // Stop while the recorder still connects
@@ -207,7 +201,7 @@ TEST_F(RecordBoxsim, StopAndANewerRecordingEndTheWaitForATrickledHeader)
     MessageBoxCatcher messages;
     const std::string address = "10.86.1.17";
     const DeviceId id = 4141;
-    SelectOnly(AddBoxRow(id, NarrowToWide(address)));
+    SelectOnly(PutBoxRow(StreamBox(id, address)));
 
     ClickRecord();
     const std::wstring firstPath = dialog.RecordingFile(id);
@@ -252,7 +246,7 @@ TEST_F(RecordBoxsim, AnEndlessHeaderFailsSayingTheAnswerIsNotAStream)
     MessageBoxCatcher messages;
     const std::string address = "10.86.1.18";
     const DeviceId id = 4142;
-    SelectOnly(AddBoxRow(id, NarrowToWide(address)));
+    SelectOnly(PutBoxRow(StreamBox(id, address)));
 
     ClickRecord();
     const std::wstring path = dialog.RecordingFile(id);
@@ -290,7 +284,7 @@ TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
 
     // A finished recording: Explorer selects its file.
     const DeviceId recorded = 4121;
-    AddBoxRow(recorded, L"10.86.1.16");
+    PutBoxRow(StreamBox(recorded, "10.86.1.16"));
     const std::string path = RecordBlocks(recorded, 1);
     SelectOnly(RowOf(recorded));
     ClickRecordFiles();
@@ -318,7 +312,7 @@ TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
 
     // Still connecting: no file yet, so a message and no Explorer.
     const DeviceId connecting = 4122;
-    SelectOnly(AddBoxRow(connecting, SILENT_ADDRESS));
+    SelectOnly(PutBoxRow(StreamBox(connecting, SILENT_ADDRESS)));
     ClickRecord();
     ClickRecordFiles();
     ASSERT_TRUE(messages.WaitForCount(1, 5000));
@@ -327,7 +321,7 @@ TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
 
     // The connection then fails while wanted: the operator is told, and the folder opens.
     ASSERT_TRUE(messages.WaitForCount(2, 30000));
-    EXPECT_EQ(messages.Texts()[1], std::wstring(L"Connect failed: ") + SILENT_ADDRESS);
+    EXPECT_EQ(messages.Texts()[1], L"Connect failed: " + NarrowToWide(SILENT_ADDRESS));
     ASSERT_TRUE(WaitRecordingOff(connecting, 5000));
     EXPECT_EQ(dialog.RecordingFile(connecting), L"");
     SelectOnly(RowOf(connecting));

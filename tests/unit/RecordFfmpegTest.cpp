@@ -2,7 +2,7 @@
 // listen mode, which answers with a chunked body. The test LAN's script starts it (see
 // tests/record_ffmpeg_server.sh) at ORVANE_FFMPEG_TS, by default 10.86.1.19:8080; it serves
 // one client and exits, so this test connects exactly once.
-#include "RecordTestSupport.h"
+#include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
 
@@ -14,11 +14,11 @@ using namespace recordtest;
 
 namespace {
 
-TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
+class RecordFfmpeg : public MainDialogTest {};
+
+TEST_F(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
 {
-    if (!OnTestLan())
-        GTEST_SKIP() << "needs the test LAN with ffmpeg serving a stream (tests/record_ffmpeg_server.sh)";
-    std::string server = Env("ORVANE_FFMPEG_TS");
+    std::string server = EnvText("ORVANE_FFMPEG_TS");
     if (server.empty())
         server = "10.86.1.19:8080";
     const std::size_t colon = server.find(':');
@@ -27,10 +27,9 @@ TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     const int port = std::atoi(server.c_str() + colon + 1);
 
     COrvaneDlg& dialog = MainDialog();
-    dialog.m_recordSilenceLimitMs = RECORD_SILENCE_LIMIT_MS;
     MessageBoxCatcher messages;
     const DeviceId id = 4201;
-    AddBoxRow(id, NarrowToWide(host));
+    PutBoxRow(StreamBox(id, host));
     // The recording is kept for ffprobe (see the report of this test's script).
     const std::wstring widePath = GetExecutableDirectory() + L"\\record_ffmpeg.ts";
     const std::string path = WideToNarrow(widePath);
@@ -58,7 +57,7 @@ TEST(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     EXPECT_EQ(bytes[0], 0x47);
     EXPECT_EQ(FirstMissingSyncByte(bytes), -1) << "chunk framing left in the file breaks the packet grid";
 
-    const std::string out = Env("ORVANE_TEST_OUT");
+    const std::string out = EnvText("ORVANE_TEST_OUT");
     if (!out.empty()) {
         // Wine shows the Unix file system as drive Z:.
         std::string target = "Z:" + out + "/record_ffmpeg.ts";

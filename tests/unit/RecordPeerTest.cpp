@@ -1,6 +1,6 @@
 // Recordings from HTTP peers that misbehave, each scripted in the test process on its own
 // loopback address (port 80, as the Record command always uses), through the real dialog.
-#include "RecordTestSupport.h"
+#include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
 
@@ -124,14 +124,7 @@ const PeerCase kCases[] = {
      false},
 };
 
-class RecordPeer : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override
-    {
-        if (!OnTestLan())
-            GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1): the main dialog broadcasts";
-    }
-};
+class RecordPeer : public MainDialogTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(RecordPeer, EndsAsItShouldInBoundedTime)
 {
@@ -149,7 +142,7 @@ TEST_P(RecordPeer, EndsAsItShouldInBoundedTime)
     }
     MessageBoxCatcher messages;
 
-    SelectOnly(AddBoxRow(id, NarrowToWide(host)));
+    SelectOnly(PutBoxRow(StreamBox(id, host)));
     ClickRecord();
     // Started: the row is recording and "Open" before the recorder has done anything.
     RowView started = ReadRow(id);
@@ -213,17 +206,17 @@ INSTANTIATE_TEST_SUITE_P(Peers, RecordPeer, ::testing::Range(0, (int)(sizeof kCa
 
 // A file that cannot be created: the recording fails like a failed connect, with a message
 // that names the file, and the connection is closed.
-TEST(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
+class RecordFile : public MainDialogTest {};
+
+TEST_F(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
 {
-    if (!OnTestLan())
-        GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1): the main dialog broadcasts";
     COrvaneDlg& dialog = MainDialog();
     const std::string host = "127.0.0.42";
     const DeviceId id = 7442;
     ScriptedPeer peer(host, STREAM_PORT, {[](PeerConnection& p) { EndlessAfter(p, OK_HEADER); }});
     ASSERT_TRUE(peer.Listening());
     MessageBoxCatcher messages;
-    AddBoxRow(id, NarrowToWide(host));
+    PutBoxRow(StreamBox(id, host));
     // The recorder started the way OnRecord starts it, with a path in a folder that does not exist.
     const std::wstring path = GetExecutableDirectory() + L"\\no-such-folder\\recording.ts";
     const RecordingGeneration generation = dialog.BeginRecording(id, path);
@@ -242,7 +235,9 @@ TEST(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
 // Stop, then Record of the same box while the old recorder still waits on a silent box: the
 // new recording gets its own file, and the old recorder, ending later, leaves the new
 // recording's flag, file entry and row alone and tells nobody.
-TEST(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
+class RecordGenerations : public MainDialogTest {};
+
+TEST_F(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
 {
     struct Variant {
         const char* name;
@@ -258,8 +253,6 @@ TEST(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
                  p.WaitForClientClose(20000);
          }},
     };
-    if (!OnTestLan())
-        GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1): the main dialog broadcasts";
     COrvaneDlg& dialog = MainDialog();
     dialog.m_recordSilenceLimitMs = TEST_SILENCE_LIMIT_MS;
     for (const Variant& v : variants) {
@@ -271,7 +264,7 @@ TEST(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
         ASSERT_TRUE(peer.Listening());
         MessageBoxCatcher messages;
 
-        SelectOnly(AddBoxRow(id, NarrowToWide(host)));
+        SelectOnly(PutBoxRow(StreamBox(id, host)));
         ClickRecord();
         const std::wstring oldPath = dialog.RecordingFile(id);
         ASSERT_TRUE(PumpUntil([&] { return peer.Accepted() == 1 && ReadRow(id).record == L"On"; }, 5000));

@@ -1,29 +1,12 @@
-#include "RecordTestSupport.h"
+#include "tests/unit/RecordTestSupport.h"
 
-#include "app/AppMessages.h"
-#include "framework/TextCodec.h"
-#include "framework/WinApp.h"
-#include "tests/unit/ListBehavioursHarness.h"
-
-#include <commctrl.h>
-
-#include <cstdlib>
 #include <fstream>
 
 namespace recordtest {
 
-int AddBoxRow(DeviceId id, const std::wstring& staticIp)
+TestBox StreamBox(DeviceId id, const std::string& host)
 {
-    AnnouncementJob job;
-    job.deviceId = id;
-    job.cells[COL_ACTIVE_TIME] = L"12:00:00";
-    job.cells[COL_LAN_IP] = staticIp;
-    job.cells[COL_LAN_STATIC_IP] = staticIp;
-    job.cells[COL_LAN_NETMASK] = L"255.255.255.0";
-    job.cells[COL_LAN_GATEWAY] = L"0.0.0.0";
-    job.cells[COL_LAN_MAC] = L"02:00:00:00:00:01";
-    job.cells[COL_DESCRIPTION] = L"Unknow";
-    return (int)::SendMessageW(MainDialog().GetSafeHwnd(), WM_APP_ANNOUNCEMENT, 0, reinterpret_cast<LPARAM>(&job));
+    return {id, host, host, "255.255.255.0", TEST_LAN_PC_ADDRESSES[0].address, "02:00:00:00:55:01"};
 }
 
 int RowOf(DeviceId id)
@@ -73,46 +56,6 @@ bool WaitRecordingOff(DeviceId id, int timeoutMs)
             return !MainDialog().IsRecordingWanted(id) && row.record == L"Off" && row.state == ROW_IDLE;
         },
         timeoutMs);
-}
-
-MessageBoxCatcher::MessageBoxCatcher() : m_thread(&MessageBoxCatcher::Watch, this) {}
-
-MessageBoxCatcher::~MessageBoxCatcher()
-{
-    m_stop = true;
-    m_thread.join();
-}
-
-void MessageBoxCatcher::Watch()
-{
-    while (!m_stop) {
-        HWND box = ::FindWindowW(L"#32770", AfxGetAppName().c_str());
-        if (box && ::IsWindowVisible(box)) {
-            wchar_t text[1024] = {};
-            ::GetDlgItemTextW(box, 0xFFFF, text, 1024);  // the message box's text control
-            {
-                std::lock_guard<std::mutex> lock(m_lock);
-                m_texts.push_back(text);
-            }
-            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            // Wait until that box has gone, so that it is counted once.
-            // (Without a window manager Wine takes about 2 s to take a box away.)
-            for (int i = 0; i < 500 && ::IsWindow(box); ++i)
-                ::Sleep(10);
-        }
-        ::Sleep(20);
-    }
-}
-
-std::vector<std::wstring> MessageBoxCatcher::Texts()
-{
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_texts;
-}
-
-bool MessageBoxCatcher::WaitForCount(std::size_t count, int timeoutMs)
-{
-    return PumpUntil([&] { return Texts().size() >= count; }, timeoutMs);
 }
 
 char PatternByte(std::uint64_t offset)
@@ -263,7 +206,6 @@ bool ScriptedPeer::WaitAllDone(int count, int timeoutMs)
     return PumpUntil([&] { return m_done >= count; }, timeoutMs);
 }
 
-
 std::int64_t FileSize(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -303,12 +245,6 @@ std::int64_t FirstMissingSyncByte(const std::vector<unsigned char>& bytes)
             return (std::int64_t)i;
     }
     return -1;
-}
-
-std::string Env(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
 }
 
 } // namespace recordtest

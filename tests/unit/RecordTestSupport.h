@@ -1,9 +1,11 @@
-// What the recording tests share besides the main dialog harness (tests/unit/MainDialogHarness.h):
-// rows put into the main dialog's table, clicks on its buttons, a catcher for the message boxes that the
-// recorders show, a scripted HTTP peer, and checks of recording files.
+// What the recording tests share besides the main dialog's fixture, rows and message-box
+// driver: the box a recording is made from, its row's selection and buttons, a scripted HTTP
+// peer, and checks of recording files.
 #pragma once
 
-#include "tests/unit/MainDialogHarness.h"
+#include "tests/unit/BoxRows.h"
+#include "tests/unit/DialogDriver.h"
+#include "tests/unit/MainDialogFixture.h"
 
 #include <winsock2.h>
 
@@ -19,8 +21,8 @@
 
 namespace recordtest {
 
-// Puts a row for the box into the table the way an announcement does; returns its row.
-int AddBoxRow(DeviceId id, const std::wstring& staticIp);
+// A box whose stream the recorder fetches from host (its static address, or a host name).
+TestBox StreamBox(DeviceId id, const std::string& host);
 // The row that shows the box, or -1.
 int RowOf(DeviceId id);
 // Selects only this row (-1: none) and waits until the selection watcher has seen it (a test
@@ -37,23 +39,6 @@ RowView ReadRow(DeviceId id);
 
 // Waits until the box's recording has ended: flag cleared, row idle with "Off".
 bool WaitRecordingOff(DeviceId id, int timeoutMs);
-
-// Dismisses every message box the program shows (caption "Orvane") and keeps its text.
-class MessageBoxCatcher {
-public:
-    MessageBoxCatcher();
-    ~MessageBoxCatcher();
-    std::vector<std::wstring> Texts();
-    // Pumps until at least count boxes were seen.
-    bool WaitForCount(std::size_t count, int timeoutMs);
-
-private:
-    void Watch();
-    std::atomic<bool> m_stop{false};
-    std::mutex m_lock;
-    std::vector<std::wstring> m_texts;
-    std::thread m_thread;
-};
 
 // One accepted connection of a ScriptedPeer.
 class PeerConnection {
@@ -113,8 +98,5 @@ bool IsFileClosed(const std::string& path);
 std::int64_t FirstPatternMismatch(const std::vector<unsigned char>& bytes);
 // The first 188-byte packet whose first byte is not 0x47, or -1.
 std::int64_t FirstMissingSyncByte(const std::vector<unsigned char>& bytes);
-
-// Environment of the test LAN (empty when unset).
-std::string Env(const char* name);
 
 } // namespace recordtest

@@ -2,20 +2,13 @@
 // when the table has just changed under the selection and the selection watcher has not yet
 // caught up: a new box inserted at the top, or Clear removing rows above the selected one.
 // Real dialog, real recordings of the box simulator's streams on the test LAN.
-#include "RecordTestSupport.h"
-#include "tests/unit/ListBehavioursHarness.h"
+#include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Boxes whose static addresses the box simulator serves streams on.
-TestBox StreamingBox(DeviceId id, const char* address)
-{
-    return {id, address, address, "255.255.255.0", "10.86.1.1", "02:00:00:00:55:01"};
-}
 
 std::vector<std::wstring>& ExplorerCalls()
 {
@@ -53,8 +46,6 @@ protected:
         MainDialogTest::TearDown();
     }
 
-    const CListCtrl& List() const { return m_dialog->DeviceListCtrl(); }
-
     // Selects only the box's row and waits until the watcher has taken it.
     void SelectBox(DeviceId id)
     {
@@ -83,17 +74,17 @@ protected:
     }
 
     std::vector<DeviceId> m_recorded;
-    recordtest::MessageBoxCatcher m_messages;
+    MessageBoxCatcher m_messages;
 };
 
 // Box 11 selected; box 33 announced just before Record: box 11 is recorded, 33 is not. Then a
 // box 44 announced just before Stop: box 11 stops.
 TEST_F(SelectedBox, RecordAndStopRightAfterANewBoxAtTheTop)
 {
-    ASSERT_GE(ShowBox(*m_dialog, StreamingBox(5511, "10.86.1.17")), 0);
+    ASSERT_GE(PutBoxRow(recordtest::StreamBox(5511, "10.86.1.17")), 0);
     SelectBox(5511);
 
-    ASSERT_EQ(ShowBox(*m_dialog, StreamingBox(5533, "10.86.1.18")), 0);
+    ASSERT_EQ(PutBoxRow(recordtest::StreamBox(5533, "10.86.1.18")), 0);
     ASSERT_EQ(m_dialog->SelectedRow(), 0) << "the watcher must not have seen the new row yet";
     const std::size_t recorders = m_dialog->m_recorderThreads.size();
     ClickButton(*m_dialog, IDC_RECORD);
@@ -106,7 +97,7 @@ TEST_F(SelectedBox, RecordAndStopRightAfterANewBoxAtTheTop)
     EXPECT_EQ(m_dialog->RecordingFile(5511).find(L"10.86.1.17_"), GetExecutableDirectory().size() + 1);
 
     ASSERT_TRUE(PumpUntil([&] { return m_dialog->SelectedRow() == 1; }, 2000));
-    ASSERT_EQ(ShowBox(*m_dialog, StreamingBox(5544, "10.86.1.18")), 0);
+    ASSERT_EQ(PutBoxRow(recordtest::StreamBox(5544, "10.86.1.18")), 0);
     ClickButton(*m_dialog, IDC_RECORD);
     ExpectRecording(5511, false);
     EXPECT_FALSE(m_dialog->IsRecordingWanted(5544));
@@ -119,9 +110,9 @@ TEST_F(SelectedBox, RecordAndStopRightAfterANewBoxAtTheTop)
 // and 33 keeps recording, and Record Files shows 22's file.
 TEST_F(SelectedBox, StopAndRecordFilesRightAfterClearAboveTheSelection)
 {
-    ShowBox(*m_dialog, StreamingBox(5633, "10.86.1.18"));
-    ShowBox(*m_dialog, StreamingBox(5622, "10.86.1.17"));
-    ShowBox(*m_dialog, StreamingBox(5611, "10.86.1.16"));
+    PutBoxRow(recordtest::StreamBox(5633, "10.86.1.18"));
+    PutBoxRow(recordtest::StreamBox(5622, "10.86.1.17"));
+    PutBoxRow(recordtest::StreamBox(5611, "10.86.1.16"));
     ASSERT_EQ(RowIds(List()), std::vector<DeviceId>({5611, 5622, 5633}));
     RecordUntilFileExists(5633);
     RecordUntilFileExists(5622);
@@ -140,7 +131,7 @@ TEST_F(SelectedBox, StopAndRecordFilesRightAfterClearAboveTheSelection)
     ExpectRecording(5633, true);
 
     // The same with a new box inserted above the stopped one: Record Files still shows its file.
-    ASSERT_EQ(ShowBox(*m_dialog, StreamingBox(5644, "10.86.1.16")), 0);
+    ASSERT_EQ(PutBoxRow(recordtest::StreamBox(5644, "10.86.1.16")), 0);
     ClickButton(*m_dialog, IDC_RECORD_FILES);
     ASSERT_EQ(ExplorerCalls().size(), 2u);
     EXPECT_EQ(ExplorerCalls()[1], L"/select," + m_dialog->RecordingFile(5622));

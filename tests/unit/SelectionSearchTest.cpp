@@ -31,12 +31,8 @@ public:
 
     void Select(const std::vector<int>& rows) const
     {
-        for (int row : rows) {
-            LVITEMW item = {};
-            item.stateMask = LVIS_SELECTED;
-            item.state = LVIS_SELECTED;
-            m_list.SendMessage(LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
-        }
+        for (int row : rows)
+            m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
     }
 
     const CListCtrl& List() const { return m_list; }

@@ -3,7 +3,9 @@
 #include "config/SetCommand.h"
 #include "discovery/Ipv4Text.h"
 #include "framework/TextCodec.h"
-#include "tests/unit/ListBehavioursHarness.h"
+#include "tests/unit/BoxRows.h"
+#include "tests/unit/DialogDriver.h"
+#include "tests/unit/MainDialogFixture.h"
 
 #include <algorithm>
 #include <string>
@@ -36,8 +38,6 @@ std::string SetCommandHex(DeviceId id, const char* currentIp, const char* curren
 
 class SetCommand : public MainDialogTest {
 protected:
-    const CListCtrl& List() const { return m_dialog->DeviceListCtrl(); }
-
     std::vector<std::string> ClickSet(const DriverScript& script)
     {
         BoxSimCommand("CLEAR");
@@ -141,8 +141,8 @@ TEST_F(SetCommand, SendsFivePassesFromEveryLocalAddressAndTheBoxTakesTheNewValue
 
 TEST_F(SetCommand, UnchangedValuesOfTheLowestSelectedRowAreSentAsTheyAre)
 {
-    ShowBox(*m_dialog, {3112, "10.86.1.16", "10.86.1.16", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:12"});
-    ShowBox(*m_dialog, {3111, "10.86.1.15", "192.168.7.15", "255.255.0.0", "192.168.7.1", "02:00:00:aa:bb:11"});
+    PutBoxRow({3112, "10.86.1.16", "10.86.1.16", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:12"});
+    PutBoxRow({3111, "10.86.1.15", "192.168.7.15", "255.255.0.0", "192.168.7.1", "02:00:00:aa:bb:11"});
     SelectRows(List(), {0, 1});  // 3111 above 3112
 
     const HWND mainDialog = m_dialog->GetSafeHwnd();
@@ -174,7 +174,7 @@ struct CancelCase {
 
 TEST_F(SetCommand, CancelInTheDialogOrTheWarningSendsNothing)
 {
-    ShowBox(*m_dialog, {3121, "10.86.1.17", "10.86.1.17", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:21"});
+    PutBoxRow({3121, "10.86.1.17", "10.86.1.17", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:21"});
     SelectRows(List(), {0});
     const HWND mainDialog = m_dialog->GetSafeHwnd();
     const CancelCase cases[] = {{"Cancel in the Set dialog", true}, {"Cancel in the warning", false}};
@@ -200,7 +200,7 @@ TEST_F(SetCommand, CancelInTheDialogOrTheWarningSendsNothing)
 
 TEST_F(SetCommand, WithoutASelectedRowNothingOpensAndNothingIsSent)
 {
-    ShowBox(*m_dialog, {3131, "10.86.1.18", "10.86.1.18", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:31"});
+    PutBoxRow({3131, "10.86.1.18", "10.86.1.18", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:31"});
     std::vector<std::string> failures = ClickSet([&](ModalDriver& driver, std::vector<std::string>& failed) {
         if (driver.WaitForDialog(nullptr, 500))
             failed.push_back("a window opened");
@@ -219,7 +219,7 @@ struct InvalidCase {
 // focused; the same dialog then takes valid values.
 TEST_F(SetCommand, InvalidAddressesAreRefusedNamingTheFieldAndNothingIsSent)
 {
-    ShowBox(*m_dialog, {3141, "10.86.1.19", "10.86.1.19", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:41"});
+    PutBoxRow({3141, "10.86.1.19", "10.86.1.19", "255.255.255.0", "10.86.1.1", "02:00:00:aa:bb:41"});
     SelectRows(List(), {0});
     const HWND mainDialog = m_dialog->GetSafeHwnd();
     const InvalidCase cases[] = {
@@ -269,14 +269,15 @@ TEST_F(SetCommand, InvalidAddressesAreRefusedNamingTheFieldAndNothingIsSent)
 
 TEST(SetLocalAddresses, TheAddressTableFallbackListsTheLookupsAddressesWithoutLoopback)
 {
-    if (!OnTestLan())
-        GTEST_SKIP() << "needs the test LAN (ORVANE_TEST_LAN=1)";
+    SKIP_UNLESS_TEST_LAN();
     SocketStartup();
     std::vector<Ipv4Net> lookup = LocalAddressesFromLookup();
     std::vector<Ipv4Net> table = LocalAddressesFromTable();
     std::sort(lookup.begin(), lookup.end());
     std::sort(table.begin(), table.end());
-    std::vector<Ipv4Net> lan = {Ipv4FromText("10.86.1.1"), Ipv4FromText("10.86.2.1")};
+    std::vector<Ipv4Net> lan;
+    for (const TestLanAddress& pc : TEST_LAN_PC_ADDRESSES)
+        lan.push_back(Ipv4FromText(pc.address));
     std::sort(lan.begin(), lan.end());
     EXPECT_EQ(lookup, lan);
     EXPECT_EQ(table, lan);

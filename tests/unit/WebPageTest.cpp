@@ -4,7 +4,9 @@
 #include "discovery/Ipv4Text.h"
 #include "framework/TextCodec.h"
 #include "tests/unit/BrowserPathRegistry.h"
-#include "tests/unit/ListBehavioursHarness.h"
+#include "tests/unit/BoxRows.h"
+#include "tests/unit/DialogDriver.h"
+#include "tests/unit/MainDialogFixture.h"
 
 #include <chrono>
 #include <cstdio>
@@ -55,8 +57,8 @@ protected:
         MainDialogTest::SetUp();
         if (IsSkipped())
             return;
-        m_link1 = InterfaceIndexOf("10.86.1.1");
-        m_link2 = InterfaceIndexOf("10.86.2.1");
+        m_link1 = InterfaceIndexOf(TEST_LAN_PC_ADDRESSES[0].address);
+        m_link2 = InterfaceIndexOf(TEST_LAN_PC_ADDRESSES[1].address);
         ASSERT_NE(m_link1, 0u);
         ASSERT_NE(m_link2, 0u);
         m_dialog->m_ipHelper = &m_ipHelper;
@@ -82,12 +84,10 @@ protected:
         MainDialogTest::TearDown();
     }
 
-    const CListCtrl& List() const { return m_dialog->DeviceListCtrl(); }
-
     // Shows the box as heard on the interface and selects its row.
     void SelectBoxHeardOn(const TestBox& box, std::uint32_t interfaceIndex)
     {
-        AnnounceBox(box, interfaceIndex);
+        PutBoxRow(box, Delivery::AsReceiverOn(interfaceIndex));
         SelectRows(List(), {RowOf(List(), box.id)});
     }
 
@@ -342,11 +342,12 @@ TEST_F(WebPage, WithoutAUsableBrowserPathTheShellOpensThePage)
 
 TEST_F(WebPage, NothingHappensWithoutASelectionOrWithoutAKnownInterface)
 {
-    AnnounceBox({2051, "172.20.5.10", "172.20.5.10", "255.255.255.0", "172.20.5.1", "02:00:00:00:20:51"}, m_link1);
+    PutBoxRow({2051, "172.20.5.10", "172.20.5.10", "255.255.255.0", "172.20.5.1", "02:00:00:00:20:51"},
+              Delivery::AsReceiverOn(m_link1));
     EXPECT_EQ(DoubleClick(ExpectNoWindow()), std::vector<std::string>()) << "no row selected";
 
     // A row whose box no scanner has heard: it has no entry in the interface map.
-    ShowBox(*m_dialog, {2052, "172.20.5.12", "172.20.5.12", "255.255.255.0", "172.20.5.1", "02:00:00:00:20:52"});
+    PutBoxRow({2052, "172.20.5.12", "172.20.5.12", "255.255.255.0", "172.20.5.1", "02:00:00:00:20:52"});
     SelectRows(List(), {RowOf(List(), 2052)});
     EXPECT_EQ(DoubleClick(ExpectNoWindow()), std::vector<std::string>()) << "no interface known";
 
