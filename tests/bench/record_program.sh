@@ -67,27 +67,32 @@ wait_size() {
     return 1
 }
 
-# measure FILE PID [PID]: bytes that reach the file in $seconds s and CPU ticks of the
-# processes meanwhile; sets MBPS and CPU_PER_GB.
+# measure FILE PID [SERVER_PID]: bytes that reach the file in $seconds s and CPU ticks of the
+# processes meanwhile; sets MBPS, CPU_PER_GB (both processes) and SERVER_PER_GB (the second's).
 measure() {
-    local file=$1 size0 size1 ticks0=0 ticks1=0 pid start end
-    shift
+    local file=$1 pid=$2 server=${3:-} size0 size1 ticks0 ticks1 server0=0 server1=0 start end
     size0=$(file_size "$file")
-    for pid in "$@"; do ticks0=$((ticks0 + $(cpu_ticks "$pid"))); done
+    ticks0=$(cpu_ticks "$pid")
+    [[ -n $server ]] && server0=$(cpu_ticks "$server")
     start=$(date +%s.%N)
     sleep "$seconds"
     size1=$(file_size "$file")
-    for pid in "$@"; do ticks1=$((ticks1 + $(cpu_ticks "$pid"))); done
+    ticks1=$(cpu_ticks "$pid")
+    [[ -n $server ]] && server1=$(cpu_ticks "$server")
     end=$(date +%s.%N)
     MBPS=$(awk -v b=$((size1 - size0)) -v s="$start" -v e="$end" 'BEGIN { printf "%.1f", b / (e - s) / 1e6 }')
-    CPU_PER_GB=$(awk -v t=$((ticks1 - ticks0)) -v hz="$(getconf CLK_TCK)" -v b=$((size1 - size0)) \
-        'BEGIN { printf "%.2f", (b > 0 ? t / hz / (b / 1e9) : 0) }')
+    per_gb() {
+        awk -v t="$1" -v hz="$(getconf CLK_TCK)" -v b=$((size1 - size0)) \
+            'BEGIN { printf "%.2f", (b > 0 ? t / hz / (b / 1e9) : 0) }'
+    }
+    CPU_PER_GB=$(per_gb $((ticks1 - ticks0 + server1 - server0)))
+    SERVER_PER_GB=$(per_gb $((server1 - server0)))
 }
 
 click_at() { DISPLAY=$XVFB_DISPLAY xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
 
 # run_program EXE: starts the program in a folder of its own, clicks the box's row and Record,
-# measures the recording, clicks Stop and closes the program. Sets MBPS and CPU_PER_GB.
+# measures the recording, clicks Stop and closes the program. Sets what measure sets.
 run_program() {
     local folder=$disk/program program server x y file
     rm -rf "$folder"
@@ -146,19 +151,20 @@ log "recording throughput of the program: $rounds rounds of $seconds s, files in
 printf '%-28s %14s %10s %6s %18s %14s\n' program "program MB/s" "curl MB/s" ratio "program CPU s/GB" "curl CPU s/GB"
 for exe in "${exes[@]}"; do
     [[ -f $exe ]] || die "no $exe"
-    mbps=() cpu=() curl_mbps=() curl_cpu=() ratios=()
+    mbps=() cpu=() server_cpu=() curl_mbps=() curl_cpu=() ratios=()
     for _ in $(seq "$rounds"); do
         run_program "$exe"
-        mbps+=("$MBPS") cpu+=("$CPU_PER_GB")
+        mbps+=("$MBPS") cpu+=("$CPU_PER_GB") server_cpu+=("$SERVER_PER_GB")
         run_curl
         curl_mbps+=("$MBPS") curl_cpu+=("$CPU_PER_GB")
         ratios+=("$(awk -v r="${mbps[-1]}" -v c="$MBPS" 'BEGIN { printf "%.2f", r / c }')")
-        printf '  round: program %8s MB/s %6s s/GB, curl %8s MB/s %6s s/GB\n' "${mbps[-1]}" "${cpu[-1]}" "$MBPS" \
-            "$CPU_PER_GB"
+        printf '  round: program %8s MB/s %6s s/GB (wineserver %s), curl %8s MB/s %6s s/GB\n' "${mbps[-1]}" \
+            "${cpu[-1]}" "${server_cpu[-1]}" "$MBPS" "$CPU_PER_GB"
     done
     name=$(basename "$(dirname "$exe")")/$(basename "$exe")
     printf '%-28s %14s %10s %6s %18s %14s\n' "$name" "$(median "${mbps[@]}")" "$(median "${curl_mbps[@]}")" \
-        "$(median "${ratios[@]}")" "$(median "${cpu[@]}")" "$(median "${curl_cpu[@]}")"
+        "$(median "${ratios[@]}")" "$(median "${cpu[@]}") ($(median "${server_cpu[@]}"))" "$(median "${curl_cpu[@]}")"
 done
-echo "(medians; ratio = program / curl of the same round; goal: ratio >= 0.9)"
+echo "(medians; ratio = program / curl of the same round; goal: ratio >= 0.9;"
+echo " program CPU: Orvane.exe and the wineserver, the wineserver's part in brackets)"
 lab_cleanup
