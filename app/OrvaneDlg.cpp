@@ -48,7 +48,6 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_COMMAND, BN_CLICKED, IDC_RECORD_FILES, &COrvaneDlg::OnRecordFiles},
     {WM_NOTIFY, (UINT)NM_CUSTOMDRAW, IDC_DEVICE_LIST, &COrvaneDlg::OnListCustomDraw},
     {WM_CONTEXTMENU, 0, 0, &COrvaneDlg::OnContextMenu},
-    {WM_NOTIFY, (UINT)LVN_KEYDOWN, IDC_DEVICE_LIST, &COrvaneDlg::OnListKeyDown},
     {WM_COMMAND, 0, ID_OPEN_WEB_PAGE, &COrvaneDlg::OpenDeviceWebPage},
     {WM_COMMAND, 0, ID_COPY_ROWS, &COrvaneDlg::OnCopyRows},
     {WM_COMMAND, 0, ID_COPY_ALL, &COrvaneDlg::OnCopyAll},
@@ -93,7 +92,7 @@ BOOL COrvaneDlg::OnInitDialog()
     MoveWindow(0, 0, ScaleForDpi(INITIAL_WIDTH, dpi), ScaleForDpi(INITIAL_HEIGHT, dpi), TRUE);
     CenterWindow();
     StartScanning();
-    // Without the filter the keys still work while the list has the focus.
+    // Ctrl+C, Ctrl+A and F5 of the whole window (a thread's own message filter is not refused).
     ::SetWindowsHookExW(WH_MSGFILTER, &COrvaneDlg::FilterShortcutKeys, nullptr, ::GetCurrentThreadId());
     m_watcherThread.reset(new std::thread(&COrvaneDlg::WatchSelection, this));
     return TRUE;
@@ -200,12 +199,10 @@ LRESULT COrvaneDlg::OnAnnouncement(WPARAM, LPARAM lParam)
     return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam));
 }
 
-bool QueueAnnouncementFor(COrvaneDlg& dialog, AnnouncementJob&& job)
+void QueueAnnouncementFor(COrvaneDlg& dialog, AnnouncementJob&& job)
 {
-    if (!dialog.GetSafeHwnd())
-        return false;
-    dialog.QueueAnnouncement(std::move(job));
-    return true;
+    if (dialog.GetSafeHwnd())
+        dialog.QueueAnnouncement(std::move(job));
 }
 
 void COrvaneDlg::QueueAnnouncement(AnnouncementJob&& job)

@@ -77,7 +77,6 @@ private:
 
     // The list's shortcut menu and keys, copy and search now (app/RowMenu.cpp)
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
-    void OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult);
     bool OnShortcutKey(WPARAM key);
     static LRESULT CALLBACK FilterShortcutKeys(int code, WPARAM wParam, LPARAM lParam);
     void ShowRowMenu(int row, POINT screen);

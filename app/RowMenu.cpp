@@ -158,23 +158,14 @@ bool COrvaneDlg::OnShortcutKey(WPARAM key)
     return true;
 }
 
-// Window thread. While the list has the focus, the keys reach it through the dialog's keyboard
-// handling and the list reports each as LVN_KEYDOWN.
-void COrvaneDlg::OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult)
-{
-    OnShortcutKey(reinterpret_cast<const NMLVKEYDOWN*>(pNMHDR)->wVKey);
-    *pResult = 0;
-}
-
 // Window thread. The dialog's message loop hands every message to this filter before its own
-// keyboard handling, so the keys also work while a button (or nothing) has the focus. Keys for
-// the list are left to it, and other windows' keys (the Set dialog's, a menu's) pass on.
+// keyboard handling, so the keys work whichever of the main window's controls has the focus;
+// other windows' keys (the Set dialog's, a menu's) pass on.
 LRESULT CALLBACK COrvaneDlg::FilterShortcutKeys(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
     COrvaneDlg* dialog = g_mainDialog;
     if (code == MSGF_DIALOGBOX && dialog && msg->message == WM_KEYDOWN &&
-        msg->hwnd != dialog->m_list.GetSafeHwnd() &&
         (msg->hwnd == dialog->m_hWnd || ::IsChild(dialog->m_hWnd, msg->hwnd)) && dialog->OnShortcutKey(msg->wParam))
         return 1;
     return ::CallNextHookEx(nullptr, code, wParam, lParam);

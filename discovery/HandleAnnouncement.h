@@ -34,5 +34,5 @@ AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host
 void HandleAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source);
 
 // Defined with the main dialog: queues the job for the dialog's window thread and returns at
-// once; false (the job dropped) while the dialog has no window.
-bool QueueAnnouncementFor(COrvaneDlg& dialog, AnnouncementJob&& job);
+// once; while the dialog has no window yet the job is dropped.
+void QueueAnnouncementFor(COrvaneDlg& dialog, AnnouncementJob&& job);

@@ -22,7 +22,6 @@ public:
     void Begin();
     // The timer's end of the hold: the list paints again, all at once.
     void End();
-    bool IsHeld() const { return m_held; }
 
 private:
     CListCtrl m_list;
