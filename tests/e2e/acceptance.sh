@@ -52,7 +52,7 @@ wait_for "the Set dialog again" 5 'probe dialog-rect Set 0 >/dev/null'
 replace_focused_text "10.86.1.300"
 key Return
 wait_for "the refusal message" 5 'probe dialog-rect Orvane 0 >/dev/null'
-probe dialog-text Orvane | grep -q 'Lan IP' || fail "the refusal names the field: $(probe dialog-text Orvane)"
+expect_message_text "the refusal names the field" 'Lan IP'
 key Return
 wait_for "the refusal to close" 5 '! probe dialog-rect Orvane 0 >/dev/null'
 probe dialog-rect Set 0 >/dev/null || fail "the Set dialog stays open after a refusal"

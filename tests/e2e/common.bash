@@ -63,6 +63,22 @@ wait_for() {
     return 1
 }
 
+# expect_message_text WHAT PATTERN: the program's message box says PATTERN (grep -E). A box's
+# window can be found a moment before its text is in it, so the text is waited for briefly.
+expect_message_text() {
+    local deadline=$((SECONDS + 3)) text
+    while :; do
+        text=$(probe dialog-text Orvane)
+        grep -qE "$2" <<<"$text" && {
+            echo "ok: $1"
+            return 0
+        }
+        ((SECONDS < deadline)) || break
+        sleep 0.2
+    done
+    fail "$1: $text"
+}
+
 # The title lists the two PC addresses (127.0.0.1 is left out) in the address table's order.
 expect_lan_title() {
     local title suffix=" (Please disable firewall before scan!)"

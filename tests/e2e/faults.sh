@@ -21,8 +21,7 @@ trap 'chattr -i "$APP_DIR" 2>/dev/null; operator_cleanup' EXIT
 click_row_of 21
 click_control 1005
 wait_for "the message about the file" 10 'probe dialog-rect Orvane 0 >/dev/null'
-probe dialog-text Orvane | grep -q 'recording file .*10\.86\.1\.14_.*\.ts' ||
-    fail "the message names the file: $(probe dialog-text Orvane)"
+expect_message_text "the message names the file" 'recording file .*10\.86\.1\.14_.*\.ts'
 key Return
 wait_for "box 21 idle again" 5 '[[ $(row_of 21 | cut -f9) == Off ]]'
 wait_for "the caption Record" 3 '[[ $(probe caption 1005) == Record ]]'
@@ -39,8 +38,7 @@ wait_for "box 21 connected" 10 '[[ $(row_of 21 | cut -f9) == On ]]'
 sleep 4  # a few whole blocks
 boxsim DROPSTREAMS || fail "DROPSTREAMS"
 wait_for "the message that the stream ended" 10 'probe dialog-rect Orvane 0 >/dev/null'
-probe dialog-text Orvane | grep -q 'Stream ended by the box: 10\.86\.1\.14' ||
-    fail "the message says the box ended the stream: $(probe dialog-text Orvane)"
+expect_message_text "the message says the box ended the stream" 'Stream ended by the box: 10\.86\.1\.14'
 key Return
 wait_for "box 21 idle after the stream ended" 5 '[[ $(row_of 21 | cut -f9) == Off ]]'
 wait_for "the caption Record after the stream ended" 3 '[[ $(probe caption 1005) == Record ]]'
