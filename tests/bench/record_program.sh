@@ -9,6 +9,15 @@
 # program: its own process and the wineserver, through which Wine's sockets go). Each figure
 # is the median of ORVANE_BENCH_ROUNDS rounds (default 3); the two fetchers alternate.
 #
+# Just before each fetcher starts, the bench writes and removes a file as large as a round's
+# recording, in writes of the fetcher's size (the program writes 512 KiB blocks, curl 16 KiB),
+# so that both start on the same kind of memory. Without that, memory decides the figure, not
+# the fetcher: on a virtual machine that hands memory left free for a few seconds back to its
+# host, under a kernel that caches a file in pieces as large as each write, 6 GB written by dd
+# in 512 KiB writes took 3.2 s right after a file written the same way was removed, 6.6-7.8 s
+# after one written in 16 KiB writes and 9.9 s into memory left idle; the program started
+# seconds after curl's recording was removed, curl at once after the program's.
+#
 # usage (as root): tests/bench/record_program.sh [SECONDS]   (default 6)
 #   scripts/bench record_program builds the x86_64 program first; the i686 one is built here.
 # Environment:
@@ -89,6 +98,13 @@ measure() {
     SERVER_PER_GB=$(per_gb $((server1 - server0)))
 }
 
+# free_memory_for KIB: writes 10 GiB into the recordings' folder in writes of KIB KiB, and
+# removes it: the memory it frees is where the next fetcher's recording goes.
+free_memory_for() {
+    dd if=/dev/zero of="$disk/memory.bin" bs="$1K" count=$((10 * 1024 * 1024 / $1)) status=none
+    rm -f "$disk/memory.bin"
+}
+
 click_at() { DISPLAY=$XVFB_DISPLAY xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
 
 # run_program EXE: starts the program in a folder of its own, clicks the box's row and Record,
@@ -109,6 +125,7 @@ run_program() {
     [[ -n ${y:-} ]] || die "$1: no row for the box"
     click_at "$x" "$y"
     read -r x y < <(probe screen-rect 1005 | awk '{ printf "%d %d\n", ($1 + $3) / 2, ($2 + $4) / 2 }')
+    free_memory_for 512
     click_at "$x" "$y"
     for _ in $(seq 100); do
         file=$(ls "$folder"/10.86.1.11_*.ts 2>/dev/null | head -n1)
@@ -133,6 +150,7 @@ run_program() {
 run_curl() {
     local file=$disk/curl.ts pid
     rm -f "$file"
+    free_memory_for 16
     ip netns exec "$LAN_PC" curl -s --http1.1 -H 'Host:' -H 'Accept:' -A 'VLC/2.0.0' \
         --max-time $((seconds + 30)) -o "$file" http://10.86.1.11/0.ts &
     pid=$!
