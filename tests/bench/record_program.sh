@@ -9,14 +9,15 @@
 # program: its own process and the wineserver, through which Wine's sockets go). Each figure
 # is the median of ORVANE_BENCH_ROUNDS rounds (default 3); the two fetchers alternate.
 #
-# Just before each fetcher starts, the bench writes and removes a file as large as a round's
+# Just before each fetcher starts, the bench writes and removes a file larger than a round's
 # recording, in writes of the fetcher's size (the program writes 512 KiB blocks, curl 16 KiB),
 # so that both start on the same kind of memory. Without that, memory decides the figure, not
 # the fetcher: on a virtual machine that hands memory left free for a few seconds back to its
 # host, under a kernel that caches a file in pieces as large as each write, 6 GB written by dd
 # in 512 KiB writes took 3.2 s right after a file written the same way was removed, 6.6-7.8 s
-# after one written in 16 KiB writes and 9.9 s into memory left idle; the program started
-# seconds after curl's recording was removed, curl at once after the program's.
+# after one written in 16 KiB writes and 9.9 s into memory left idle (in 16 KiB writes:
+# 2.2-3.3 s). The program used to start seconds after curl's recording was removed and curl
+# at once after the program's; the program then measured 0.6-0.85 of curl.
 #
 # usage (as root): tests/bench/record_program.sh [SECONDS]   (default 6)
 #   scripts/bench record_program builds the x86_64 program first; the i686 one is built here.
