@@ -14,10 +14,11 @@
 # so that both start on the same kind of memory. Without that, memory decides the figure, not
 # the fetcher: on a virtual machine that hands memory left free for a few seconds back to its
 # host, under a kernel that caches a file in pieces as large as each write, 6 GB written by dd
-# in 512 KiB writes took 3.2 s right after a file written the same way was removed, 6.6-7.8 s
+# in 512 KiB writes took 3.2 s right after a file written the same way was removed, 6.3-7.8 s
 # after one written in 16 KiB writes and 9.9 s into memory left idle (in 16 KiB writes:
-# 2.2-3.3 s). The program used to start seconds after curl's recording was removed and curl
-# at once after the program's; the program then measured 0.6-0.85 of curl.
+# 2.2-3.3 s after either, 4.9 s into idle memory). The program used to start seconds after
+# curl's recording was removed and curl at once after the program's; the program then
+# measured 0.6-0.85 of curl.
 #
 # usage (as root): tests/bench/record_program.sh [SECONDS]   (default 6)
 #   scripts/bench record_program builds the x86_64 program first; the i686 one is built here.
