@@ -66,6 +66,10 @@ wine_server_start "$LAN_PC" "$PREFIX" "$XVFB_DISPLAY"
 PROBE_EXE=$probe_exe
 PC_PREFIX=$PREFIX PC_DISPLAY=$XVFB_DISPLAY
 
+# The program's recording block, and the size of curl's writes to its file (seen with strace).
+block_bytes=524288
+curl_write_bytes=16384
+
 file_size() { stat -c %s "$1" 2>/dev/null || echo 0; }
 
 # wait_size FILE BYTES: waits up to 20 s until the file holds at least that many bytes.
@@ -100,10 +104,10 @@ measure() {
     SERVER_PER_GB=$(per_gb $((server1 - server0)))
 }
 
-# free_memory_for KIB: writes 10 GiB into the recordings' folder in writes of KIB KiB, and
+# free_memory_for BYTES: writes 10 GiB into the recordings' folder in writes of BYTES, and
 # removes it: the memory it frees is where the next fetcher's recording goes.
 free_memory_for() {
-    dd if=/dev/zero of="$disk/memory.bin" bs="$1K" count=$((10 * 1024 * 1024 / $1)) status=none
+    dd if=/dev/zero of="$disk/memory.bin" bs="$1" count=$((10 * 1024 * 1024 * 1024 / $1)) status=none
     rm -f "$disk/memory.bin"
 }
 
@@ -127,14 +131,14 @@ run_program() {
     [[ -n ${y:-} ]] || die "$1: no row for the box"
     click_at "$x" "$y"
     read -r x y < <(probe screen-rect 1005 | awk '{ printf "%d %d\n", ($1 + $3) / 2, ($2 + $4) / 2 }')
-    free_memory_for 512
+    free_memory_for "$block_bytes"
     click_at "$x" "$y"
     for _ in $(seq 100); do
         file=$(ls "$folder"/10.86.1.11_*.ts 2>/dev/null | head -n1)
         [[ -n $file ]] && break
         sleep 0.1
     done
-    [[ -n $file ]] && wait_size "$file" 524288 || die "$1: no recording after Record was clicked"
+    [[ -n $file ]] && wait_size "$file" "$block_bytes" || die "$1: no recording after Record was clicked"
     program=$(pc_process 'Orvane\.exe') && server=$(pc_process wineserver) || die "$1: no process to measure"
     measure "$file" "$program" "$server"
     click_at "$x" "$y"  # Stop
@@ -144,7 +148,7 @@ run_program() {
         kill -0 "$program" 2>/dev/null || break
         sleep 0.1
     done
-    (($(file_size "$file") % 524288 == 0)) || echo "warning: $file does not hold whole blocks" >&2
+    (($(file_size "$file") % block_bytes == 0)) || echo "warning: $file does not hold whole blocks" >&2
     rm -rf "$folder"
 }
 
@@ -152,11 +156,11 @@ run_program() {
 run_curl() {
     local file=$disk/curl.ts pid
     rm -f "$file"
-    free_memory_for 16
+    free_memory_for "$curl_write_bytes"
     ip netns exec "$LAN_PC" curl -s --http1.1 -H 'Host:' -H 'Accept:' -A 'VLC/2.0.0' \
         --max-time $((seconds + 30)) -o "$file" http://10.86.1.11/0.ts &
     pid=$!
-    wait_size "$file" 524288 || die "curl received nothing"
+    wait_size "$file" "$block_bytes" || die "curl received nothing"
     measure "$file" "$pid"
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
