@@ -96,7 +96,7 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     ::AppendMenuW(menu, MF_STRING, IDC_SET, MENU_SET);
     ::AppendMenuW(menu, MF_STRING, ID_OPEN_WEB_PAGE, MENU_OPEN_WEB_PAGE);
     // The Record button's caption rule: Stop while the box's recording is wanted.
-    ::AppendMenuW(menu, MF_STRING, IDC_RECORD, IsRecordingWanted(tag->deviceId) ? MENU_STOP : MENU_RECORD);
+    ::AppendMenuW(menu, MF_STRING, IDC_RECORD, m_recordings.IsWanted(tag->deviceId) ? MENU_STOP : MENU_RECORD);
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, MF_STRING, ID_COPY_ROWS, MENU_COPY);

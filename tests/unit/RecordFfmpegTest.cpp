@@ -5,6 +5,7 @@
 #include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
+#include "recording/Recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -37,15 +38,15 @@ TEST_F(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
 
     // The Record command always uses port 80, where the box simulator listens; ffmpeg has its
     // own port, so the recorder is started the way OnRecord starts it, with that port.
-    const RecordingGeneration generation = dialog.BeginRecording(id, widePath);
+    const RecordingGeneration generation = dialog.Recordings().Begin(id, widePath);
     std::atomic<bool> ended{false};
     std::atomic<int> result{1};
     std::thread recorder([&] {
-        result = dialog.RecordStream(host, port, widePath, id, generation);
+        result = RunRecorder(dialog.Recordings(), dialog, {host, port, widePath, id, generation, RECORD_SILENCE_LIMIT_MS}, nullptr);
         ended = true;
     });
     EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= 4 * RECORD_BLOCK_SIZE || ended; }, 60000));
-    dialog.SetRecordingWanted(id, false);
+    dialog.Recordings().SetWanted(id, false);
     EXPECT_TRUE(PumpUntil([&] { return ended.load(); }, 20000));
     recorder.join();
     EXPECT_EQ(result, 0) << "the recording ended by its Stop";
