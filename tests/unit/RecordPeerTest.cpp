@@ -103,6 +103,13 @@ const PeerCase kCases[] = {
          ChunkedTwoBlocksThenEnd(p, "HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\nTransfer-Encoding: chunked\r\n\r\n");
      },
      Operator::WAITS, 2, 2, L"Stream ended by the box: ", true},
+    // The framing is named far into a long header: the file still holds the body alone.
+    {"chunked named 40 KB into the header", 33, nullptr, true,
+     [](PeerConnection& p) {
+         const std::string padding = "X-Padding: " + std::string(20000, 'p') + "\r\n";
+         ChunkedTwoBlocksThenEnd(p, "HTTP/1.1 200 OK\r\n" + padding + padding + "Transfer-Encoding: chunked\r\n\r\n");
+     },
+     Operator::WAITS, 2, 2, L"Stream ended by the box: ", true},
     {"stop while the header is awaited", 29, nullptr, true,
      [](PeerConnection& p) {
          ::Sleep(700);  // the operator presses Stop meanwhile
