@@ -354,4 +354,87 @@ TEST_F(RecordClear, ClearAfterStopForgetsTheBoxWhileItsRecorderFinishesItsBlock)
     ::DeleteFileA(path.c_str());
 }
 
+// The row menu opened on a recorded box shows Stop; the box ends its stream while the menu is
+// open, and the operator then chooses that Stop: it stops nothing and starts no recording, as
+// the button would not once its caption reads Record again.
+class RecordMenu : public MainDialogTest {};
+
+HWND VisibleMenu()
+{
+    HWND menu = ::FindWindowW(L"#32768", nullptr);
+    return menu && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+TEST_F(RecordMenu, StopChosenAfterTheRecordingEndedStartsNothing)
+{
+    COrvaneDlg& dialog = MainDialog();
+    const std::string host = "127.0.0.51";
+    const DeviceId id = 7451;
+    std::atomic<bool> endStream{false};
+    ScriptedPeer peer(host, STREAM_PORT, {[&endStream](PeerConnection& p) {
+                          if (!p.Send(OK_HEADER))
+                              return;
+                          for (std::uint64_t offset = 0; !endStream && p.SendPattern(offset, 65536); offset += 65536)
+                              ::Sleep(20);
+                      }});
+    ASSERT_TRUE(peer.Listening());
+    MessageBoxCatcher messages;
+
+    SelectOnly(PutBoxRow(StreamBox(id, host)));
+    ClickRecord();
+    const std::string path = WideToNarrow(dialog.Recordings().File(id));
+    ASSERT_TRUE(PumpUntil([&] { return ReadRow(id).record == L"On" && FileSize(path) >= BLOCK; }, 10000));
+    const std::size_t threads = dialog.m_recorderThreads.size();
+
+    const CListCtrl& list = dialog.DeviceListCtrl();
+    RECT label = {LVIR_LABEL, 0, 0, 0};
+    ASSERT_TRUE(list.SendMessage(LVM_GETITEMRECT, RowOf(id), (LPARAM)&label));
+    POINT click = {label.left + 10, (label.top + label.bottom) / 2};
+    ::ClientToScreen(list.GetSafeHwnd(), &click);
+
+    const std::vector<std::string> failures = WhileDriving(
+        dialog,
+        [&](ModalDriver&, std::vector<std::string>& failed) {
+            const DWORD start = ::GetTickCount();
+            while (!VisibleMenu() && ::GetTickCount() - start < 5000)
+                ::Sleep(20);
+            if (!VisibleMenu()) {
+                failed.push_back("the row menu did not open");
+                return;
+            }
+            endStream = true;  // the box ends the stream while the menu is open
+            while (dialog.Recordings().IsWanted(id) && ::GetTickCount() - start < 15000)
+                ::Sleep(10);
+            if (dialog.Recordings().IsWanted(id))
+                failed.push_back("the recording did not end");
+            if (!VisibleMenu()) {
+                failed.push_back("the menu closed when the recording ended");
+                return;
+            }
+            ::PostMessageW(dialog.GetSafeHwnd(), WM_CHAR, L't', 0);  // S&top
+            const DWORD chosen = ::GetTickCount();
+            while (VisibleMenu() && ::GetTickCount() - chosen < 3000)
+                ::Sleep(20);
+            if (HWND menu = VisibleMenu()) {
+                failed.push_back("the menu took no Stop");
+                ::PostMessageW(dialog.GetSafeHwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+                ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+        },
+        [&] { dialog.SendMessage(WM_CONTEXTMENU, (WPARAM)list.GetSafeHwnd(), MAKELPARAM(click.x, click.y)); });
+    for (const std::string& failure : failures)
+        ADD_FAILURE() << failure;
+
+    PumpFor(500);
+    EXPECT_EQ(dialog.m_recorderThreads.size(), threads) << "the stale Stop started a recording";
+    EXPECT_FALSE(dialog.Recordings().IsWanted(id));
+    const RowView row = ReadRow(id);
+    EXPECT_EQ(row.record, L"Off");
+    EXPECT_EQ(row.state, ROW_IDLE);
+    ASSERT_TRUE(messages.WaitForCount(1, 5000));
+    EXPECT_EQ(messages.Texts()[0], L"Stream ended by the box: " + NarrowToWide(host));
+    ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(path); }, 5000));
+    ::DeleteFileA(path.c_str());
+}
+
 } // namespace
