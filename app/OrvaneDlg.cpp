@@ -251,5 +251,10 @@ void COrvaneDlg::ApplyQueuedAnnouncements()
     if (HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) == 0 &&
         ::PostMessageW(m_hWnd, WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0))
         return;
-    ::SetTimer(m_hWnd, NEXT_SLICE_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
+    if (m_setTimer(m_hWnd, NEXT_SLICE_TIMER_ID, USER_TIMER_MINIMUM, nullptr))
+        return;
+    // Without a timer the next slice comes before what waits rather than never; when not even
+    // that can be posted, the next announcement asks for a wake-up again.
+    if (!::PostMessageW(m_hWnd, WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0))
+        m_announcements.WakeFailed();
 }

@@ -103,6 +103,9 @@ public:
     // under 1% of a core, short enough that the Record caption follows the selection within
     // 100 ms; a benchmark sets 0 to show what the pause saves.
     std::atomic<DWORD> m_watcherPauseMs{WATCHER_PAUSE_MS};
+    // Sets the timer of the next announcement slice. Tests put a failing one here: under Wine
+    // SetTimer on a valid window does not fail.
+    UINT_PTR(WINAPI* m_setTimer)(HWND, UINT_PTR, UINT, TIMERPROC) = &::SetTimer;
 
     // Configuration
     // The IP Helper calls of the web page command (not owned); tests put a recorder here.
