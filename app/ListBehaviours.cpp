@@ -3,6 +3,8 @@
 #include "app/AppMessages.h"
 #include "app/SelectionSearch.h"
 
+#include <unordered_set>
+
 namespace {
 
 constexpr COLORREF COLOR_RECORDING_BK = 0xFFE8CC;  // light blue
@@ -40,18 +42,23 @@ void COrvaneDlg::OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
 
 // Window thread. Removes every row whose box is not being recorded, from the last row up so
 // that a deletion never moves a row still to be visited, and with it everything kept for the
-// box: its RowTag, its row position and its recording flag entry. Recorded boxes keep theirs.
+// box: its RowTag, its row position, its recording flag entry and its answers still waiting in
+// the queue, which were received before the click. Recorded boxes keep theirs.
 void COrvaneDlg::OnClear()
 {
+    std::unordered_set<DeviceId> removed;
     // Painted once at the end, not after every deleted row.
     m_list.SendMessage(WM_SETREDRAW, FALSE);
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
-        if (RecordingWantedOrForget(DeviceIdInRow(row)))
+        const DeviceId id = DeviceIdInRow(row);
+        if (RecordingWantedOrForget(id))
             continue;
         m_list.DeleteItem(row);
+        removed.insert(id);
         if (m_selectedRow == row)
             m_selectedRow = -1;
     }
+    m_announcements.DropBoxes(removed);
     m_table.ReleaseRemovedRows();
     m_list.SendMessage(WM_SETREDRAW, TRUE);
     ::RedrawWindow(m_list.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);

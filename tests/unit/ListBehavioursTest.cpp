@@ -242,6 +242,29 @@ TEST_F(ListBehaviours, ClearReleasesWhatBelongsOnlyToRemovedRows)
     EXPECT_EQ(TagOfRow(List(), 1), recordedTag);
 }
 
+// Answers received before the click but not yet applied: those of removed boxes are dropped
+// with their rows, so they do not bring the rows straight back; a recorded box's answer still
+// refreshes its row, and a box that had no row yet still gets one.
+TEST_F(ListBehaviours, ClearDropsTheQueuedAnswersOfTheBoxesItRemoves)
+{
+    ShowBoxes({761, 762, 763});
+    SetRecording(762, true);
+    for (DeviceId id : {761, 762, 763, 764, 761}) {
+        TestBox box = Box(id);
+        box.lanIp = "10.86.1.78";
+        const DeviceDatagram datagram = AnnouncementOf(box);
+        HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, 1, HostAddress(box.lanIp));
+    }
+    ASSERT_TRUE(m_dialog->HasQueuedAnnouncements());
+    // Before this thread takes any message, so before the queue is worked off.
+    ClickButton(*m_dialog, IDC_CLEAR);
+    ASSERT_EQ(RowIds(List()), std::vector<DeviceId>({762}));
+
+    ASSERT_TRUE(WaitForQueuedAnnouncements());
+    EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({764, 762}));
+    EXPECT_EQ(List().GetItemText(RowOf(List(), 762), COL_LAN_IP), L"10.86.1.78");
+}
+
 TEST_F(ListBehaviours, ClearOfAnEmptyTableDoesNothing)
 {
     ClickButton(*m_dialog, IDC_CLEAR);
