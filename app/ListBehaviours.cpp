@@ -1,7 +1,6 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/AppMessages.h"
-#include "app/SelectionSearch.h"
 
 #include <unordered_set>
 
@@ -12,13 +11,6 @@ constexpr COLORREF COLOR_IDLE_BK = 0xFFFFFF;       // white
 
 const wchar_t CAPTION_RECORD[] = L"Record";
 const wchar_t CAPTION_STOP[] = L"Stop";
-
-// What the window thread tells the watcher: the selected row with the highest index (-1 when
-// no row is selected) and the box it shows.
-struct SelectedBox {
-    int row = -1;
-    DeviceId id = 0;
-};
 
 } // namespace
 
@@ -64,17 +56,12 @@ void COrvaneDlg::OnClear()
     ::RedrawWindow(m_list.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-// Window thread, for the watcher: one message finds the selected row and reads its box, so a
-// pass costs the same however long the table is, and only this thread reads a RowTag.
+// Window thread, for the watcher: one message finds the selected row and its box from the
+// selected boxes kept here, so a pass costs what the selection costs however long the table
+// is, and only this thread reads a RowTag.
 LRESULT COrvaneDlg::OnReadSelection(WPARAM, LPARAM lParam)
 {
-    SelectedBox& selected = *reinterpret_cast<SelectedBox*>(lParam);
-    selected.row = HighestSelectedRow(m_list);
-    if (selected.row >= 0) {
-        // The RowTag's id is what column 0 shows; the column is read only for a row without one.
-        const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(selected.row));
-        selected.id = tag ? tag->deviceId : DeviceIdInRow(selected.row);
-    }
+    *reinterpret_cast<HighestSelection*>(lParam) = m_selection.FindHighest();
     return TRUE;
 }
 
@@ -104,7 +91,7 @@ void COrvaneDlg::WatchSelection()
     const CWnd recordButton = GetDlgItem(IDC_RECORD);
     for (;;) {
         // Row and box come from one message, so they always belong together.
-        SelectedBox selected;
+        HighestSelection selected;
         SendMessage(WM_APP_READ_SELECTION, 0, reinterpret_cast<LPARAM>(&selected));
         m_selectedRow = selected.row;
         ShowRecordCaption(recordButton, selected.row >= 0 && IsRecordingWanted(selected.id), shownCaption);

@@ -2,6 +2,7 @@
 // configuration and recording share.
 #pragma once
 
+#include "app/SelectedBoxes.h"
 #include "app/resource.h"
 #include "config/IpHelperSeam.h"
 #include "discovery/AnnouncementQueue.h"
@@ -113,6 +114,7 @@ public:
 
 private:
     DeviceTable m_table{m_rowTags};  // window thread only
+    SelectedBoxes m_selection{m_table};  // window thread only; the watcher asks by message
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
     // ---- Recording (recording/): the Record and Record Files commands, the recorders, and
