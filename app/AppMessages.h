@@ -17,6 +17,7 @@ constexpr UINT WM_APP_RECORDER_EVENT = WM_APP + 2;
 // and by the window thread itself while a long queue is worked off in slices.
 constexpr UINT WM_APP_ANNOUNCEMENTS_QUEUED = WM_APP + 3;
 
-// Sent to the main dialog by the selection watcher; lParam points to a SelectedBox that the
-// window thread fills: the selected row with the highest index and its box.
+// Sent to the main dialog by the selection watcher; lParam points to a HighestSelection
+// (app/SelectedBoxes.h) that the window thread fills: the selected row with the highest index
+// and its box.
 constexpr UINT WM_APP_READ_SELECTION = WM_APP + 4;

@@ -1,7 +1,8 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/AppMessages.h"
-#include "app/SelectionSearch.h"
+
+#include <unordered_set>
 
 namespace {
 
@@ -10,13 +11,6 @@ constexpr COLORREF COLOR_IDLE_BK = 0xFFFFFF;       // white
 
 const wchar_t CAPTION_RECORD[] = L"Record";
 const wchar_t CAPTION_STOP[] = L"Stop";
-
-// What the window thread tells the watcher: the selected row with the highest index (-1 when
-// no row is selected) and the box it shows.
-struct SelectedBox {
-    int row = -1;
-    DeviceId id = 0;
-};
 
 } // namespace
 
@@ -40,34 +34,34 @@ void COrvaneDlg::OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
 
 // Window thread. Removes every row whose box is not being recorded, from the last row up so
 // that a deletion never moves a row still to be visited, and with it everything kept for the
-// box: its RowTag, its row position and its recording flag entry. Recorded boxes keep theirs.
+// box: its RowTag, its row position, its recording flag entry and its answers still waiting in
+// the queue, which were received before the click. Recorded boxes keep theirs.
 void COrvaneDlg::OnClear()
 {
+    std::unordered_set<DeviceId> removed;
     // Painted once at the end, not after every deleted row.
     m_list.SendMessage(WM_SETREDRAW, FALSE);
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
-        if (m_recordings.WantedOrForget(DeviceIdInRow(row)))
+        const DeviceId id = DeviceIdInRow(row);
+        if (m_recordings.WantedOrForget(id))
             continue;
         m_list.DeleteItem(row);
+        removed.insert(id);
         if (m_selectedRow == row)
             m_selectedRow = -1;
     }
+    m_announcements.DropBoxes(removed);
     m_table.ReleaseRemovedRows();
     m_list.SendMessage(WM_SETREDRAW, TRUE);
     ::RedrawWindow(m_list.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-// Window thread, for the watcher: one message finds the selected row and reads its box, so a
-// pass costs the same however long the table is, and only this thread reads a RowTag.
+// Window thread, for the watcher: one message finds the selected row and its box from the
+// selected boxes kept here, so a pass costs what the selection costs however long the table
+// is, and only this thread reads a RowTag.
 LRESULT COrvaneDlg::OnReadSelection(WPARAM, LPARAM lParam)
 {
-    SelectedBox& selected = *reinterpret_cast<SelectedBox*>(lParam);
-    selected.row = HighestSelectedRow(m_list);
-    if (selected.row >= 0) {
-        // The RowTag's id is what column 0 shows; the column is read only for a row without one.
-        const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(selected.row));
-        selected.id = tag ? tag->deviceId : DeviceIdInRow(selected.row);
-    }
+    *reinterpret_cast<HighestSelection*>(lParam) = m_selection.FindHighest();
     return TRUE;
 }
 
@@ -97,7 +91,7 @@ void COrvaneDlg::WatchSelection()
     const CWnd recordButton = GetDlgItem(IDC_RECORD);
     for (;;) {
         // Row and box come from one message, so they always belong together.
-        SelectedBox selected;
+        HighestSelection selected;
         SendMessage(WM_APP_READ_SELECTION, 0, reinterpret_cast<LPARAM>(&selected));
         m_selectedRow = selected.row;
         ShowRecordCaption(recordButton, selected.row >= 0 && m_recordings.IsWanted(selected.id), shownCaption);

@@ -81,6 +81,7 @@ BOOL COrvaneDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     m_table.Attach(m_list);
+    m_selection.Attach(m_list);
 
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
@@ -188,9 +189,11 @@ DeviceId COrvaneDlg::DeviceIdInRow(int row) const
     return (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
 }
 
-void COrvaneDlg::OnListItemChanged(NMHDR*, LRESULT* pResult)
+void COrvaneDlg::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult)
 {
-    // The selection watcher keeps the Record caption and m_selectedRow in step.
+    // Kept here, read by the selection watcher, which keeps the Record caption and
+    // m_selectedRow in step.
+    m_selection.OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(pNMHDR));
     *pResult = 0;
 }
 
@@ -251,5 +254,10 @@ void COrvaneDlg::ApplyQueuedAnnouncements()
     if (HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) == 0 &&
         ::PostMessageW(m_hWnd, WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0))
         return;
-    ::SetTimer(m_hWnd, NEXT_SLICE_TIMER_ID, USER_TIMER_MINIMUM, nullptr);
+    if (m_setTimer(m_hWnd, NEXT_SLICE_TIMER_ID, USER_TIMER_MINIMUM, nullptr))
+        return;
+    // Without a timer the next slice comes before what waits rather than never; when not even
+    // that can be posted, the next announcement asks for a wake-up again.
+    if (!::PostMessageW(m_hWnd, WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0))
+        m_announcements.WakeFailed();
 }

@@ -2,6 +2,7 @@
 // configuration and recording share.
 #pragma once
 
+#include "app/SelectedBoxes.h"
 #include "app/resource.h"
 #include "config/IpHelperSeam.h"
 #include "discovery/AnnouncementQueue.h"
@@ -104,6 +105,9 @@ public:
     // under 1% of a core, short enough that the Record caption follows the selection within
     // 100 ms; a benchmark sets 0 to show what the pause saves.
     std::atomic<DWORD> m_watcherPauseMs{WATCHER_PAUSE_MS};
+    // Sets the timer of the next announcement slice. Tests put a failing one here: under Wine
+    // SetTimer on a valid window does not fail.
+    UINT_PTR(WINAPI* m_setTimer)(HWND, UINT_PTR, UINT, TIMERPROC) = &::SetTimer;
 
     // Configuration
     // The IP Helper calls of the web page command (not owned); tests put a recorder here.
@@ -111,6 +115,7 @@ public:
 
 private:
     DeviceTable m_table{m_rowTags};  // window thread only
+    SelectedBoxes m_selection{m_table};  // window thread only; the watcher asks by message
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
     // ---- Recording (recording/): the Record and Record Files commands, and the window's side

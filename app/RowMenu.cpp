@@ -36,8 +36,8 @@ bool KeyDown(int virtualKey)
 } // namespace
 
 // Window thread. The list's own WM_CONTEXTMENU reaches the dialog through the default
-// handling: a right click (the list has selected the row under the mouse by then) gives the
-// mouse position, Shift+F10 and the menu key give -1, -1.
+// handling: a right click gives the mouse position at the release, Shift+F10 and the menu key
+// give -1, -1.
 LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
 {
     if ((HWND)wParam != m_list.GetSafeHwnd()) {
@@ -65,11 +65,13 @@ LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
         screen = client;
         ::ClientToScreen(m_list.GetSafeHwnd(), &screen);
     } else {
-        LVHITTESTINFO hit = {};
-        hit.pt = screen;
-        ::ScreenToClient(m_list.GetSafeHwnd(), &hit.pt);
-        if (m_list.SendMessage(LVM_SUBITEMHITTEST, 0, (LPARAM)&hit) >= 0 && (hit.flags & LVHT_ONITEM))
-            row = hit.iItem;
+        // A right click. The list chose the row at the press, focused and selected it, and
+        // handled messages until the release: rows inserted meanwhile moved that row, and its
+        // focus and selection with it, so the point of release may lie over another box now.
+        // A press beside the rows left no row selected.
+        const int pressed = m_list.GetNextItem(-1, LVNI_FOCUSED);
+        if (pressed >= 0 && m_list.GetItemState(pressed, LVIS_SELECTED) == LVIS_SELECTED)
+            row = pressed;
     }
     if (row >= 0)
         ShowRowMenu(row, screen);
@@ -78,13 +80,14 @@ LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-// Window thread. Rows may be inserted above while the menu is open, so the command finds its
-// row again through the row's RowTag.
+// Window thread. Rows may be inserted above while the menu is open, and the table's RowTags
+// are freed with their rows, so the command keeps the box and finds its row again afterwards.
 void COrvaneDlg::ShowRowMenu(int row, POINT screen)
 {
     const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
     if (!tag)
         return;
+    const DeviceId id = tag->deviceId;
     // A right click on a row outside the selection makes it the selection; one inside keeps
     // the selection, so that Copy takes all of it.
     if (m_list.GetItemState(row, LVIS_SELECTED) != LVIS_SELECTED)
@@ -96,8 +99,6 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     ::AppendMenuW(menu, MF_STRING, IDC_SET, MENU_SET);
     ::AppendMenuW(menu, MF_STRING, ID_OPEN_WEB_PAGE, MENU_OPEN_WEB_PAGE);
     // The Record button's caption rule: Stop while the box's recording is wanted.
-    // The box is kept by id: Clear may free the RowTag while the menu is open.
-    const DeviceId id = tag->deviceId;
     const bool stopShown = m_recordings.IsWanted(id);
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD, stopShown ? MENU_STOP : MENU_RECORD);
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
@@ -110,7 +111,7 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     if (command == 0)
         return;
 
-    row = m_list.FindItemByData((LPARAM)tag);
+    row = m_table.FindRow(id);
     if (row < 0)
         return;
     // The recording may have ended while the menu was open: the command acts on the state it

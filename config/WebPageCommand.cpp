@@ -111,9 +111,18 @@ bool IsAliasNetmask(Ipv4Net netmask)
     return hostBits >= 0x3u && hostBits <= 0xFFFFFFu;
 }
 
-Ipv4Host AliasAddressFor(Ipv4Host deviceAddress)
+Ipv4Host AliasAddressFor(Ipv4Host deviceAddress, Ipv4Host netmask)
 {
-    return (deviceAddress & 0xFF) == 254 ? deviceAddress - 1 : deviceAddress + 1;
+    const Ipv4Host network = deviceAddress & netmask;
+    const Ipv4Host broadcast = network | ~netmask;
+    // Host addresses lie strictly between the network and the broadcast address (a neighbour
+    // that wraps past 0 or 255.255.255.255 falls outside too).
+    auto isHost = [&](Ipv4Host address) { return address > network && address < broadcast; };
+    if (isHost(deviceAddress + 1))
+        return deviceAddress + 1;
+    if (isHost(deviceAddress - 1))
+        return deviceAddress - 1;
+    return 0;
 }
 
 std::wstring DevicePageAddress(const std::wstring& lanIp)
@@ -125,7 +134,10 @@ std::wstring DevicePageAddress(const std::wstring& lanIp)
 // flushes its ARP table; a failure is reported and the page is opened all the same.
 void COrvaneDlg::AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex)
 {
-    const Ipv4Net alias = Ipv4NetFromHost(AliasAddressFor(Ipv4HostFromNet(deviceAddress)));
+    // The netmask is from /8 to /30 (IsAliasNetmask), so the subnet always has a host address
+    // next to the box's.
+    const Ipv4Net alias =
+        Ipv4NetFromHost(AliasAddressFor(Ipv4HostFromNet(deviceAddress), Ipv4HostFromNet(deviceNetmask)));
     ULONG nteContext = 0;
     ULONG nteInstance = 0;
     const DWORD added = m_ipHelper->AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);

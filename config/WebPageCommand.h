@@ -11,9 +11,11 @@
 // its own netmask equals network (Ipv4Net form). False when the table cannot be read.
 bool IsInLocalSubnet(std::uint32_t interfaceIndex, Ipv4Net network);
 
-// The alias address next to the box's address: one below when its last octet is 254, else one
-// above (a carry runs into the higher octets).
-Ipv4Host AliasAddressFor(Ipv4Host deviceAddress);
+// The alias address: a host address of the box's subnet (deviceAddress & netmask, both in host
+// order) next to the box's address, one above it when that is a host address, else one below;
+// never the subnet's network or broadcast address. 0 when the subnet has no such address (a /31
+// or /32 mask).
+Ipv4Host AliasAddressFor(Ipv4Host deviceAddress, Ipv4Host netmask);
 
 // Whether the alias may be added with this netmask (Ipv4Net form): only a contiguous mask
 // from /8 to /30. Anything wider would put a huge on-link route on the operator's adapter,

@@ -1,5 +1,7 @@
 #include "discovery/AnnouncementQueue.h"
 
+#include <algorithm>
+
 AnnouncementQueue::Pushed AnnouncementQueue::Push(AnnouncementJob&& job)
 {
     std::lock_guard<std::mutex> lock(m_lock);
@@ -34,4 +36,15 @@ bool AnnouncementQueue::IsEmpty() const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_jobs.empty();
+}
+
+std::size_t AnnouncementQueue::DropBoxes(const std::unordered_set<DeviceId>& ids)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    const auto kept = std::remove_if(m_jobs.begin(), m_jobs.end(),
+                                     [&](const AnnouncementJob& job) { return ids.count(job.deviceId) != 0; });
+    const std::size_t dropped = (std::size_t)(m_jobs.end() - kept);
+    // A wake-up already on its way finds the queue empty and ends the round as usual.
+    m_jobs.erase(kept, m_jobs.end());
+    return dropped;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <unordered_set>
 #include <vector>
 
 // Jobs waiting at most (about 600 bytes each). A full queue drops the newest announcements:
@@ -32,6 +33,9 @@ public:
     // once it returns false the next Push asks for a wake-up.
     bool TakeBatch(std::vector<AnnouncementJob>& batch, std::size_t most);
     bool IsEmpty() const;
+    // Window thread: drops the waiting jobs of these boxes (their rows were removed, and
+    // answers received before that must not bring them back). Returns how many were dropped.
+    std::size_t DropBoxes(const std::unordered_set<DeviceId>& ids);
 
 private:
     mutable std::mutex m_lock;

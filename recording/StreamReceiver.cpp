@@ -111,7 +111,9 @@ void BodyReader::Observe(const char* bytes, std::size_t count)
 ReceiveStatus BodyReader::ReadPlain(char* block, int size)
 {
     const std::size_t early = std::min(m_receivedEnd - m_receivedBegin, (std::size_t)size);
-    std::memcpy(block, m_received.data() + m_receivedBegin, early);
+    // Nothing may have come with the header: then there is no buffer to copy from at all.
+    if (early > 0)
+        std::memcpy(block, m_received.data() + m_receivedBegin, early);
     m_receivedBegin += early;
     Observe(block, early);
     int received = (int)early;

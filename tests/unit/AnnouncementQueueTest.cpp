@@ -52,6 +52,30 @@ TEST(AnnouncementQueue, AFailedWakeUpIsAskedForAgain)
     EXPECT_EQ(batch.size(), 2u);
 }
 
+// Dropping the jobs of some boxes keeps the others in order; the wake-up already asked for
+// still ends its round, and the next burst after it wakes again.
+TEST(AnnouncementQueue, DroppedBoxesLeaveTheOtherJobsInOrder)
+{
+    AnnouncementQueue queue;
+    for (DeviceId id : {1, 2, 3, 2, 4, 1})
+        queue.Push(JobOf(id));
+    EXPECT_EQ(queue.DropBoxes({1, 2, 9}), 4u);
+    EXPECT_EQ(queue.Push(JobOf(5)), Pushed::QUEUED) << "a wake-up is still on its way";
+    std::vector<AnnouncementJob> batch;
+    EXPECT_FALSE(queue.TakeBatch(batch, 10));
+    std::vector<DeviceId> taken;
+    for (const AnnouncementJob& job : batch)
+        taken.push_back(job.deviceId);
+    EXPECT_EQ(taken, std::vector<DeviceId>({3, 4, 5}));
+
+    EXPECT_EQ(queue.DropBoxes({7}), 0u);
+    EXPECT_EQ(queue.Push(JobOf(7)), Pushed::QUEUED_WAKE);
+    EXPECT_EQ(queue.DropBoxes({7}), 1u);
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_FALSE(queue.TakeBatch(batch, 10)) << "the wake-up finds nothing and ends the round";
+    EXPECT_EQ(queue.Push(JobOf(8)), Pushed::QUEUED_WAKE);
+}
+
 // A flood cannot grow the queue without bound: past the capacity the newest jobs are dropped
 // until the window thread makes room.
 TEST(AnnouncementQueue, AFullQueueDropsTheNewestJobs)

@@ -316,3 +316,39 @@ TEST_F(DiscoveryDialogTest, ListPaintsAgainAfterABurstOfNewBoxes)
     EXPECT_TRUE(PumpUntil([&] { return !::GetUpdateRect(list, nullptr, FALSE); }, 1000))
         << "the list was not painted after the redraw request";
 }
+
+namespace {
+
+std::atomic<int> g_failedSliceTimers{0};
+
+// Stands in for SetTimer, which under Wine does not fail for a valid window.
+UINT_PTR WINAPI FailingSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)
+{
+    ++g_failedSliceTimers;
+    return 0;
+}
+
+} // namespace
+
+// A slice of queued announcements that ends while the window waits to be painted asks for a
+// timer for the next slice; when none can be set, the queue is still worked off to the end.
+TEST_F(DiscoveryDialogTest, QueueDrainsWhenTheNextSliceGetsNoTimer)
+{
+    constexpr int kBoxes = 2000;
+    g_failedSliceTimers = 0;
+    m_dialog->m_setTimer = &FailingSetTimer;
+    // A window that waits to be painted makes every slice end with a timer request.
+    ::InvalidateRect(m_dialog->GetSafeHwnd(), nullptr, FALSE);
+    for (int i = 0; i < kBoxes; ++i) {
+        DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(8500 + i));
+        HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress("10.86.1.16"));
+    }
+    const bool drained = WaitForQueuedAnnouncements(60000);
+    m_dialog->m_setTimer = &::SetTimer;
+    if (!drained)  // leave the next test a working queue
+        ::PostMessageW(m_dialog->GetSafeHwnd(), WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0);
+    ASSERT_GE(g_failedSliceTimers.load(), 1) << "no slice ended with a timer request";
+    EXPECT_TRUE(drained) << "the queue stopped when the next slice got no timer";
+    ASSERT_TRUE(WaitForQueuedAnnouncements());
+    EXPECT_EQ(List().GetItemCount(), kBoxes);
+}

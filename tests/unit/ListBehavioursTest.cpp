@@ -191,6 +191,81 @@ TEST_F(ListBehaviours, WatcherNoticesAnotherBoxSelectedAtTheSameRow)
     WaitForWatcher(L"Stop", 1);
 }
 
+// The watcher learns the selection from the list's change notifications; the ways a selection
+// changes besides a row at a time all reach it.
+TEST_F(ListBehaviours, WatcherFollowsSelectionsOfEveryRowAndRowsThatGoAway)
+{
+    ShowBoxes({654, 653, 652, 651});  // rows 0..3 = 651..654
+    SetRecording(654, true);
+    List().SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);  // as Ctrl+A does
+    WaitForWatcher(L"Stop", 3);
+    List().SetItemState(-1, 0, LVIS_SELECTED);
+    WaitForWatcher(L"Record", -1);
+
+    // The selected row with the highest index deleted: the next one below takes over.
+    SelectRows(List(), {1, 3});
+    WaitForWatcher(L"Stop", 3);
+    List().DeleteItem(3);
+    WaitForWatcher(L"Record", 1);
+
+    // A removed box that comes back gets a row that nobody selected.
+    SelectRows(List(), {0});
+    WaitForWatcher(L"Record", 0);
+    SetRecording(654, false);
+    ClickButton(*m_dialog, IDC_CLEAR);
+    ShowBoxes({651});
+    ASSERT_EQ(RowIds(List()), std::vector<DeviceId>({651}));
+    WaitForWatcher(L"Record", -1);
+}
+
+namespace {
+
+// Swallows the list's LVN_ITEMCHANGED on its way to the dialog while it exists.
+class ItemChangedSwallower {
+public:
+    explicit ItemChangedSwallower(HWND dialog) : m_dialog(dialog)
+    {
+        s_oldProc = (WNDPROC)::SetWindowLongPtrW(dialog, GWLP_WNDPROC, (LONG_PTR)&Proc);
+    }
+    ~ItemChangedSwallower() { ::SetWindowLongPtrW(m_dialog, GWLP_WNDPROC, (LONG_PTR)s_oldProc); }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_ITEMCHANGED)
+            return 0;
+        return ::CallWindowProcW(s_oldProc, hwnd, message, wParam, lParam);
+    }
+    static WNDPROC s_oldProc;
+    HWND m_dialog;
+};
+WNDPROC ItemChangedSwallower::s_oldProc = nullptr;
+
+} // namespace
+
+// Windows' list-view may report a change of every row's selection at once as one notification
+// for item -1 (Wine's reports each row); the watcher then reads the whole selection again.
+TEST_F(ListBehaviours, WatcherReadsTheWholeSelectionAfterAChangeOfEveryRow)
+{
+    ShowBoxes({643, 642, 641});  // rows 0, 1, 2 = 641, 642, 643
+    SetRecording(642, true);
+    WaitForWatcher(L"Record", -1);
+    {
+        ItemChangedSwallower swallower(m_dialog->GetSafeHwnd());
+        SelectRows(List(), {0, 1});
+    }
+    NMLISTVIEW change = {};
+    change.hdr.hwndFrom = List().GetSafeHwnd();
+    change.hdr.idFrom = IDC_DEVICE_LIST;
+    change.hdr.code = LVN_ITEMCHANGED;
+    change.iItem = -1;
+    change.uChanged = LVIF_STATE;
+    change.uNewState = LVIS_SELECTED;
+    change.uOldState = 0;
+    m_dialog->SendMessage(WM_NOTIFY, IDC_DEVICE_LIST, (LPARAM)&change);
+    WaitForWatcher(L"Stop", 1);
+}
+
 // --- Clear --------------------------------------------------------------------------------
 
 struct ClearCase {
@@ -240,6 +315,29 @@ TEST_F(ListBehaviours, ClearReleasesWhatBelongsOnlyToRemovedRows)
     ShowBoxes({741});
     EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({741, 742}));
     EXPECT_EQ(TagOfRow(List(), 1), recordedTag);
+}
+
+// Answers received before the click but not yet applied: those of removed boxes are dropped
+// with their rows, so they do not bring the rows straight back; a recorded box's answer still
+// refreshes its row, and a box that had no row yet still gets one.
+TEST_F(ListBehaviours, ClearDropsTheQueuedAnswersOfTheBoxesItRemoves)
+{
+    ShowBoxes({761, 762, 763});
+    SetRecording(762, true);
+    for (DeviceId id : {761, 762, 763, 764, 761}) {
+        TestBox box = Box(id);
+        box.lanIp = "10.86.1.78";
+        const DeviceDatagram datagram = AnnouncementOf(box);
+        HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, 1, HostAddress(box.lanIp));
+    }
+    ASSERT_TRUE(m_dialog->HasQueuedAnnouncements());
+    // Before this thread takes any message, so before the queue is worked off.
+    ClickButton(*m_dialog, IDC_CLEAR);
+    ASSERT_EQ(RowIds(List()), std::vector<DeviceId>({762}));
+
+    ASSERT_TRUE(WaitForQueuedAnnouncements());
+    EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({764, 762}));
+    EXPECT_EQ(List().GetItemText(RowOf(List(), 762), COL_LAN_IP), L"10.86.1.78");
 }
 
 TEST_F(ListBehaviours, ClearOfAnEmptyTableDoesNothing)

@@ -198,7 +198,8 @@ DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box)
 void HandleLikeAReceiver(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source)
 {
     char buffer[RECEIVE_BUFFER_SIZE] = {};
-    std::memcpy(buffer, bytes, length < RECEIVE_BUFFER_SIZE ? (length > 0 ? length : 0) : RECEIVE_BUFFER_SIZE);
+    if (length > 0)  // an empty datagram may come without a buffer
+        std::memcpy(buffer, bytes, length < RECEIVE_BUFFER_SIZE ? length : RECEIVE_BUFFER_SIZE);
     std::lock_guard<std::mutex> lock(ReplyLock);
     HandleAnnouncement(buffer, length, interfaceIndex, source);
 }

@@ -197,6 +197,9 @@ TEST_F(WebPage, ABoxOutsideTheSubnetsOfItsInterfaceGetsAnAliasThereAfterTheWarni
         {"a box at .254",
          {2014, "172.20.5.254", "172.20.5.254", "255.255.255.0", "172.20.5.1", "02:00:00:00:20:14"},
          "172.20.5.253"},
+        {"a box whose next address is its /30's broadcast address",
+         {2015, "172.20.5.10", "172.20.5.10", "255.255.255.252", "172.20.5.9", "02:00:00:00:20:15"},
+         "172.20.5.9"},
     };
     const HWND mainDialog = m_dialog->GetSafeHwnd();
     size_t startsSoFar = 0;
@@ -392,18 +395,41 @@ TEST(WebPageAlias, NetmaskMustBeContiguousFromSlash8ToSlash30)
 
 struct AliasCase {
     const char* device;
-    const char* alias;
+    const char* netmask;
+    const char* alias;  // "0.0.0.0": the subnet has no other host address
 };
 
-TEST(WebPageAlias, IsTheNextAddressOrThePreviousOneAt254)
+// The alias is a host address of the box's subnet next to the box's: one above, or one below
+// where one above would be the broadcast address or lie outside the subnet.
+TEST(WebPageAlias, IsAHostAddressOfTheBoxsSubnetNextToTheBox)
 {
     const AliasCase cases[] = {
-        {"192.168.1.20", "192.168.1.21"}, {"192.168.1.254", "192.168.1.253"}, {"192.168.1.255", "192.168.2.0"},
-        {"10.0.0.20", "10.0.0.21"},       {"1.2.255.255", "1.3.0.0"},         {"10.0.0.0", "10.0.0.1"},
+        {"192.168.1.20", "255.255.255.0", "192.168.1.21"},
+        {"192.168.1.254", "255.255.255.0", "192.168.1.253"},  // .255 is the broadcast address
+        {"192.168.1.255", "255.255.255.0", "192.168.1.254"},  // not 192.168.2.0, another subnet
+        {"192.168.1.1", "255.255.255.0", "192.168.1.2"},
+        {"192.168.1.0", "255.255.255.0", "192.168.1.1"},      // never the network address
+        {"10.0.0.20", "255.0.0.0", "10.0.0.21"},
+        {"10.0.0.255", "255.0.0.0", "10.0.1.0"},              // a /8 host address ending in 0
+        {"10.255.255.254", "255.0.0.0", "10.255.255.253"},
+        {"10.0.0.1", "255.255.255.252", "10.0.0.2"},          // a /30 has the hosts .1 and .2
+        {"10.0.0.2", "255.255.255.252", "10.0.0.1"},          // not .3, the broadcast address
+        {"10.0.0.6", "255.255.255.252", "10.0.0.5"},
+        {"10.0.0.126", "255.255.255.128", "10.0.0.125"},      // .127 is the /25's broadcast
+        {"10.0.0.127", "255.255.255.128", "10.0.0.126"},      // not .128, the next /25
+        {"10.0.0.128", "255.255.255.128", "10.0.0.129"},
+        {"10.0.1.255", "255.255.254.0", "10.0.1.254"},        // not 10.0.2.0, outside the /23
+        {"10.0.0.255", "255.255.254.0", "10.0.1.0"},          // inside the /23
+        {"1.2.255.254", "255.255.0.0", "1.2.255.253"},
+        {"255.255.255.254", "255.255.255.252", "255.255.255.253"},
+        {"0.0.0.1", "255.255.255.252", "0.0.0.2"},
+        {"10.0.0.1", "255.255.255.254", "0.0.0.0"},           // a /31: no room
+        {"10.0.0.1", "255.255.255.255", "0.0.0.0"},
     };
     for (const AliasCase& c : cases) {
-        Ipv4Host alias = AliasAddressFor(Ipv4HostFromNet(Ipv4FromText(c.device)));
-        EXPECT_EQ(Ipv4HostToText(alias), c.alias) << c.device;
+        const Ipv4Host alias = AliasAddressFor(Ipv4HostFromNet(Ipv4FromText(c.device)),
+                                               Ipv4HostFromNet(Ipv4FromText(c.netmask)));
+        EXPECT_EQ(Ipv4HostToText(alias), c.alias) << c.device << "/" << c.netmask;
     }
 }
 
