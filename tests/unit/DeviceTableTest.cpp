@@ -34,7 +34,7 @@ protected:
     // An announcement from box id; generation changes every cell the announcement writes.
     AnnouncementJob Job(DeviceId id, int generation)
     {
-        BoxValues box = BoxValuesForId(id);
+        AnnouncedBox box = AnnouncedBoxForId(id);
         box.gateway = (192u << 24) | (168u << 16) | (std::uint32_t)generation;
         box.boardType = generation % 2 ? 801 : 1202;
         return MakeAnnouncementJob(MakeAnnouncementDatagram(box), (10u << 24) | (86u << 16) | (1u << 8) | 10u,

@@ -41,10 +41,10 @@ int FindRowById(const std::vector<TableRow>& rows, DeviceId id)
     return -1;
 }
 
-BoxValues BoxValuesForId(DeviceId id)
+AnnouncedBox AnnouncedBoxForId(DeviceId id)
 {
     std::uint32_t bits = (std::uint32_t)id;
-    BoxValues box;
+    AnnouncedBox box;
     box.id = id;
     box.staticIp = (10u << 24) | (bits & 0xFFFFFFu);
     box.netmask = 0xFFFFFF00u;

@@ -30,4 +30,4 @@ int FindRowById(const std::vector<TableRow>& rows, DeviceId id);
 
 // An announcement's values derived from the id alone, so that a row's cells tell which box
 // wrote them.
-BoxValues BoxValuesForId(DeviceId id);
+AnnouncedBox AnnouncedBoxForId(DeviceId id);

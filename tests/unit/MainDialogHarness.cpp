@@ -181,20 +181,6 @@ std::string Hex(const void* bytes, int length)
     return text;
 }
 
-DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box)
-{
-    DeviceDatagram datagram;
-    std::memset(&datagram, 0, sizeof datagram);
-    datagram.msgType = MSG_ANNOUNCE;
-    datagram.deviceId = box.id;
-    datagram.boardType = box.boardType;
-    datagram.lanStaticIp = box.staticIp;
-    datagram.lanNetmask = box.netmask;
-    datagram.lanGateway = box.gateway;
-    std::memcpy(datagram.mac, box.mac, 6);
-    return datagram;
-}
-
 void HandleLikeAReceiver(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source)
 {
     char buffer[RECEIVE_BUFFER_SIZE] = {};

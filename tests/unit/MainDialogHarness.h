@@ -1,12 +1,11 @@
 // What every test and benchmark of the real main dialog shares: the one main dialog of the
 // process (only on the test LAN, tests/unit/TestLan.h), the window thread's message pump, its
-// controls, the local address table, announcements in the wire layout and as a receiver hands
-// them over, and the box simulator's control channel and log. Free of gtest, so the benchmarks
+// controls, the local address table, announcements as a receiver hands them over, and the box simulator's control channel and log. Free of gtest, so the benchmarks
 // use it too.
 #pragma once
 
 #include "app/OrvaneDlg.h"
-#include "discovery/DeviceDatagram.h"
+#include "discovery/AnnouncedBox.h"
 #include "discovery/NetSocket.h"
 #include "tests/unit/TestLan.h"
 
@@ -60,17 +59,6 @@ std::uint32_t InterfaceIndexOf(const std::string& dotted);
 Ipv4Host HostAddress(const std::string& dotted);
 // The bytes as lower-case hex digits, two per byte (the box simulator's SEND and log form).
 std::string Hex(const void* bytes, int length);
-
-// A box's announcement in the wire layout.
-struct BoxValues {
-    DeviceId id = 0;
-    Ipv4Host staticIp = 0;
-    Ipv4Host netmask = 0;
-    Ipv4Host gateway = 0;
-    std::uint8_t mac[6] = {};
-    std::uint32_t boardType = 0;
-};
-DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box);
 
 // What a scanner's receiver does with a datagram of length bytes: copies it into a 2048-byte
 // receive buffer and hands it to HandleAnnouncement under ReplyLock. Never waits for the
