@@ -32,15 +32,6 @@ std::vector<TableRow> ReadTable(const CListCtrl& list)
     return rows;
 }
 
-int FindRowById(const std::vector<TableRow>& rows, DeviceId id)
-{
-    const std::wstring text = std::to_wstring(id);
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].cells[COL_ID] == text)
-            return (int)i;
-    return -1;
-}
-
 AnnouncedBox AnnouncedBoxForId(DeviceId id)
 {
     std::uint32_t bits = (std::uint32_t)id;
