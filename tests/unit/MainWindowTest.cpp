@@ -1,5 +1,6 @@
 // The real main dialog's window in this process: its size and place, the layout of its
 // controls after resizes, its title and the scanners behind the title.
+#include "tests/unit/CaptionExtent.h"
 #include "tests/unit/DiscoveryTestSupport.h"
 
 #include "discovery/AddressTable.h"
@@ -377,17 +378,9 @@ TEST_F(MainWindowTest, ButtonsLieInsideTheClientAreaApartAndBelowTheList)
             EXPECT_GT(button.left, ControlRect(m_window, ids[i - 1]).right) << "apart from its left neighbour";
         }
         // The caption fits the button in the button's own font.
-        wchar_t caption[32] = {};
-        HWND control = ::GetDlgItem(m_window, ids[i]);
-        ::GetWindowTextW(control, caption, 32);
-        HDC dc = ::GetDC(control);
-        HGDIOBJ old = ::SelectObject(dc, (HGDIOBJ)::SendMessageW(control, WM_GETFONT, 0, 0));
-        SIZE text = {};
-        ::GetTextExtentPoint32W(dc, caption, (int)wcslen(caption), &text);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(control, dc);
-        EXPECT_LT(text.cx, button.right - button.left) << WideToNarrow(caption);
-        EXPECT_LT(text.cy, button.bottom - button.top) << WideToNarrow(caption);
+        const CaptionExtent caption = MeasureCaption(::GetDlgItem(m_window, ids[i]));
+        EXPECT_LT(caption.size.cx, button.right - button.left) << WideToNarrow(caption.text);
+        EXPECT_LT(caption.size.cy, button.bottom - button.top) << WideToNarrow(caption.text);
     }
     ::SetWindowPos(m_window, nullptr, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
