@@ -294,10 +294,16 @@ TEST_F(MainWindowTest, ColumnsHaveTheirHeadersOrderAndWidths)
 // the new DPI by the rules of the start; moved back, all is as it was.
 TEST_F(MainWindowTest, FollowsAMoveToAMonitorWithAnotherDpi)
 {
+    // Another DPI at which the window fits the test display (Wine keeps a window within the
+    // screen's size).
     const int startDpi = TestDpi();
-    const int otherDpi = startDpi == 144 ? 192 : 144;
+    const int otherDpi = startDpi >= 144 ? 96 : 120;
     RECT saved;
     ASSERT_TRUE(::GetWindowRect(m_window, &saved));
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(m_window, MONITOR_DEFAULTTONEAREST), &monitor));
+    const POINT corner = {monitor.rcWork.left + 10, monitor.rcWork.top + 10};
     const RECT clear = ControlRect(m_window, IDC_CLEAR);
     const int buttonWidth = clear.right - clear.left;
     const int buttonHeight = clear.bottom - clear.top;
@@ -310,7 +316,7 @@ TEST_F(MainWindowTest, FollowsAMoveToAMonitorWithAnotherDpi)
     };
     const Move moves[] = {
         {"to the other monitor", otherDpi,
-         {saved.left + 30, saved.top + 20, saved.left + 30 + PxAt(880, otherDpi), saved.top + 20 + PxAt(400, otherDpi)}},
+         {corner.x, corner.y, corner.x + PxAt(880, otherDpi), corner.y + PxAt(400, otherDpi)}},
         {"back", startDpi, saved},
     };
     for (const Move& move : moves) {
