@@ -8,7 +8,7 @@
 
 namespace {
 
-// Window size and layout in pixels at 96 DPI; every one is scaled to the system DPI.
+// Window size and layout in pixels at 96 DPI; every one is scaled to the window's DPI.
 constexpr int INITIAL_WIDTH = 880;
 constexpr int INITIAL_HEIGHT = 400;
 constexpr int BUTTON_STRIP_HEIGHT = 40;     // below the list
@@ -57,6 +57,7 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0, &COrvaneDlg::OnAnnouncementsQueued},
     {WM_APP_READ_SELECTION, 0, 0, &COrvaneDlg::OnReadSelection},
     {WM_TIMER, 0, 0, &COrvaneDlg::OnTimer},
+    {WM_DPICHANGED, 0, 0, &COrvaneDlg::OnDpiChanged},
 };
 
 COrvaneDlg::COrvaneDlg(HWND parent) : CDialog(IDD_MAIN, parent)
@@ -79,6 +80,8 @@ void COrvaneDlg::DoDataExchange(CDataExchange* pDX)
 
 BOOL COrvaneDlg::OnInitDialog()
 {
+    // The monitor's DPI where the program supports more than one, else the system DPI.
+    m_dpi = m_startDpi = WindowDpi(m_hWnd);
     CDialog::OnInitDialog();
     m_table.Attach(m_list);
     m_selection.Attach(m_list);
@@ -86,11 +89,14 @@ BOOL COrvaneDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
     m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    InsertDeviceColumns(m_list);
+    InsertDeviceColumns(m_list, m_dpi);
+    RECT clearRect = {};
+    GetDlgItem(IDC_CLEAR).GetWindowRect(&clearRect);
+    m_buttonSizeAtStart = {clearRect.right - clearRect.left, clearRect.bottom - clearRect.top};
+    KeepDialogLayoutOnDpiChange(m_hWnd);
 
     AfxSocketInit();  // the scanners bind right after this
-    const int dpi = SystemDpi();
-    MoveWindow(0, 0, ScaleForDpi(INITIAL_WIDTH, dpi), ScaleForDpi(INITIAL_HEIGHT, dpi), TRUE);
+    MoveWindow(0, 0, ScaleForDpi(INITIAL_WIDTH, m_dpi), ScaleForDpi(INITIAL_HEIGHT, m_dpi), TRUE);
     CenterWindow();
     StartScanning();
     // Ctrl+C, Ctrl+A and F5 of the whole window (a thread's own message filter is not refused).
@@ -156,7 +162,7 @@ void COrvaneDlg::OnSize(UINT, int, int)
 // The list fills the client area above a strip of 40 pixels (at 96 DPI); all buttons take
 // Clear's size, Record and Record Files at the left edge, Set and Clear at the right edge.
 // The buttons come from the template in dialog units, so they grow with the DPI; the pixel
-// offsets grow with it by the same factor.
+// offsets grow with it by the same factor (OnDpiChanged scales Clear when the DPI changes).
 void COrvaneDlg::LayoutControls()
 {
     if (!m_hWnd)
@@ -168,7 +174,7 @@ void COrvaneDlg::LayoutControls()
     CWnd list = GetDlgItem(IDC_DEVICE_LIST);
     if (!list.IsValid())
         return;
-    const int dpi = SystemDpi();
+    const int dpi = m_dpi;
     auto scaled = [dpi](int pixels) { return ScaleForDpi(pixels, dpi); };
     list.MoveWindow(0, 0, width, height - scaled(BUTTON_STRIP_HEIGHT), TRUE);
 
@@ -182,6 +188,27 @@ void COrvaneDlg::LayoutControls()
     GetDlgItem(IDC_RECORD).MoveWindow(scaled(RECORD_LEFT), top, buttonWidth, buttonHeight, TRUE);
     GetDlgItem(IDC_RECORD_FILES)
         .MoveWindow(scaled(RECORD_FILES_LEFT), top, buttonWidth + scaled(RECORD_FILES_EXTRA_WIDTH), buttonHeight, TRUE);
+}
+
+// Moved to a monitor with another scale (or the scale changed): the window takes the rectangle
+// Windows suggests, and Clear's size (which every button takes), the offsets and the columns
+// follow the new DPI by the rules of the start. The default handling then lets the dialog
+// manager give the controls the font of the new DPI (KeepDialogLayoutOnDpiChange).
+LRESULT COrvaneDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
+{
+    const int dpi = HIWORD(wParam);  // the vertical DPI; the horizontal one is the same
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    Default();
+    if (dpi <= 0 || !suggested)
+        return 0;
+    m_dpi = dpi;
+    ::SetWindowPos(GetDlgItem(IDC_CLEAR).GetSafeHwnd(), nullptr, 0, 0, ::MulDiv(m_buttonSizeAtStart.cx, dpi, m_startDpi),
+                   ::MulDiv(m_buttonSizeAtStart.cy, dpi, m_startDpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetDeviceColumnWidths(m_list, dpi);
+    ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayoutControls();  // also when the size stayed the same and no WM_SIZE came
+    return 0;
 }
 
 DeviceId COrvaneDlg::DeviceIdInRow(int row) const

@@ -10,6 +10,7 @@
 #include "discovery/HandleAnnouncement.h"
 #include "discovery/find_devices.h"
 #include "framework/Dialog.h"
+#include "framework/Dpi.h"
 #include "framework/MessageMap.h"
 #include "recording/Recording.h"
 #include "recording/RecordingOutcome.h"
@@ -62,6 +63,7 @@ private:
     LRESULT OnAnnouncementsQueued(WPARAM wParam, LPARAM lParam);
     void OnTimer(UINT timerId, LPARAM lParam);
     void ApplyQueuedAnnouncements();
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void LayoutControls();
     void StartScanning();  // discovery/StartScanning.cpp
 
@@ -93,6 +95,13 @@ public:
     // Window thread only, unless a member says otherwise.
     HICON m_hIcon;
     bool m_scanStarted = false;
+    // The DPI the window is laid out for: its monitor's, from the start and at every move to
+    // a monitor with another scale.
+    int m_dpi = BASE_DPI;
+    // Clear's size as the template made it at the start, at the DPI of the start; every
+    // button's size at another DPI is scaled from it.
+    SIZE m_buttonSizeAtStart = {};
+    int m_startDpi = BASE_DPI;
     CListCtrl m_list;  // a view of the list control; any thread may send it messages
     std::vector<find_devices*> m_scanners;  // live until the process ends
     std::set<std::uint32_t> m_addedAddresses;  // NTE contexts of the alias addresses added

@@ -17,8 +17,12 @@ constexpr int FIRST_ANNOUNCED_COLUMN = COL_ACTIVE_TIME;
 constexpr int LAST_ANNOUNCED_COLUMN = COL_DESCRIPTION;
 
 // Window thread, once: inserts the nine columns with their headers, and their widths scaled
-// to the system DPI.
-void InsertDeviceColumns(const CListCtrl& list);
+// to dpi.
+void InsertDeviceColumns(const CListCtrl& list, int dpi);
+
+// Window thread: gives the nine columns their widths at dpi, as InsertDeviceColumns does (the
+// window moved to a monitor with another DPI).
+void SetDeviceColumnWidths(const CListCtrl& list, int dpi);
 
 // One announcement's whole update of the table, handed to the window thread as one job so
 // that its row search, row creation and cell writes land on the row of its own DeviceId.

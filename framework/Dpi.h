@@ -1,6 +1,6 @@
 // The screen's resolution for a DPI-aware program: its pixel numbers are given for 96 DPI
-// (100%) and are scaled to the system DPI, so that at 120, 144 or 192 DPI windows look the
-// same, only larger.
+// (100%) and are scaled to the DPI of the window's monitor, so that at 120, 144 or 192 DPI
+// windows look the same, only larger.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,16 @@ constexpr int BASE_DPI = 96;
 // process runs. GetDeviceCaps works on every Windows the product supports (GetDpiForWindow
 // only from Windows 10).
 int SystemDpi();
+
+// The DPI of the monitor the window is on (GetDpiForWindow); the system DPI where that call
+// is missing (Windows 7 and 8, older Wine), which is then every window's DPI.
+int WindowDpi(HWND window);
+
+// When the window moves to a monitor with another DPI, the dialog manager neither resizes the
+// dialog nor moves its controls (the dialog does both by its own rules on WM_DPICHANGED); it
+// still hands the controls the font made for the new DPI. Nothing to do before Windows 10 1703,
+// where the dialog manager does neither.
+void KeepDialogLayoutOnDpiChange(HWND dialog);
 
 // pixels given for 96 DPI, at dpi: MulDiv rounds to the nearest pixel.
 inline int ScaleForDpi(int pixels, int dpi)

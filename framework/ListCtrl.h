@@ -21,6 +21,7 @@ public:
     BOOL DeleteItem(int row) const { return (BOOL)SendMessage(LVM_DELETEITEM, row); }
     BOOL DeleteAllItems() const { return (BOOL)SendMessage(LVM_DELETEALLITEMS); }
     void SetExtendedStyle(DWORD styles) const { SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles); }
+    BOOL SetColumnWidth(int column, int width) const { return (BOOL)SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)); }
 
     int InsertColumn(int column, const wchar_t* header, int format, int width) const;
     // Inserts a row with its column-0 text; returns its index or -1.

@@ -142,7 +142,7 @@ package_check() {
 # with the program) is newer.
 build_boxsim() {
     local binary="$ORVANE_ROOT/build/native/boxsim"
-    if [[ -x $binary ]] && [[ -z $(find "$ORVANE_ROOT/tools/boxsim" "$ORVANE_ROOT"/discovery/DeviceDatagram.* \
+    if [[ -x $binary ]] && [[ -z $(find "$ORVANE_ROOT/tools/boxsim" "$ORVANE_ROOT"/discovery/DeviceDatagram.* "$ORVANE_ROOT"/discovery/AnnouncedBox.h \
                                        -newer "$binary" \( -name '*.cpp' -o -name '*.h' \) | head -n1) ]]; then
         return 0
     fi

@@ -63,7 +63,7 @@ double RunWhilePumping(const std::function<void()>& work)
 
 DeviceDatagram Announcement(DeviceId id)
 {
-    BoxValues box;
+    AnnouncedBox box;
     box.id = id;
     box.boardType = 1200;
     box.staticIp = (10u << 24) | ((std::uint32_t)id & 0xFFFFFF);

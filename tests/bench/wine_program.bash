@@ -2,6 +2,8 @@
 # What the benchmarks of the running Orvane.exe share (sourced after scripts/lib.sh, once the
 # test LAN, the box simulator and Xvfb are up): a Wine prefix for the program, the window
 # probe, the simulator's control port, and the CPU time of processes of the PC namespace.
+# shellcheck source=tests/boxsim_client.bash
+source "$(dirname "${BASH_SOURCE[0]}")/../boxsim_client.bash"
 
 # program_prefix_new DIR: a prefix in DIR (a copy of ORVANE_WINE_TEMPLATE when set) whose windows
 # are unmanaged (without a window manager a managed window waits 2 s for every unmap). Sets PREFIX.
@@ -41,20 +43,8 @@ probe() {
 # boxsim_send LINE...: commands to the simulator's control port, from inside the BOX namespace;
 # fails on an ERR answer or when the answers do not come.
 boxsim_send() {
-    printf '%s\n' "$@" | ip netns exec "$LAN_BOX" bash -c '
-        exec 3<>"/dev/tcp/127.0.0.1/$1" || exit 1
-        count=0
-        while IFS= read -r line; do
-            printf "%s\n" "$line" >&3
-            count=$((count + 1))
-        done
-        while ((count > 0)) && IFS= read -r -t 10 answer <&3; do
-            case $answer in
-            OK) count=$((count - 1)) ;;
-            ERR*) echo "boxsim: $answer" >&2; exit 1 ;;
-            esac
-        done
-        ((count == 0))' boxsim_send "${BOXSIM_CONTROL##*:}"
+    ip netns exec "$LAN_BOX" bash -c "$(declare -f boxsim_talk)"'
+        boxsim_talk 127.0.0.1 "$@"' boxsim_send "${BOXSIM_CONTROL##*:}" "$@"
 }
 
 # The pid of the first process of the PC namespace whose command line matches the pattern.

@@ -2,6 +2,8 @@
 # Helpers of the end-to-end tests (sourced by tests/e2e/*.sh; ctest runs each NAME.sh as
 # `bash NAME.sh BUILD_DIR` inside the test LAN's PC namespace, with DISPLAY and WINEPREFIX set).
 set -u
+# shellcheck source=tests/boxsim_client.bash
+source "$(dirname "${BASH_SOURCE[0]}")/../boxsim_client.bash"
 
 BUILD_DIR=${1:?usage: $0 BUILD_DIR}
 ORVANE_EXE="$BUILD_DIR/Orvane.exe"
@@ -144,27 +146,7 @@ expect_exit_0() {
 # boxsim COMMAND...: one line to the simulator's control port; the answer lines before its
 # final OK go to BOXSIM_REPLY. Fails on ERR or when no answer comes.
 boxsim() {
-    local host=${ORVANE_BOXSIM%:*} port=${ORVANE_BOXSIM##*:} line fd
-    BOXSIM_REPLY=()
-    exec {fd}<>"/dev/tcp/$host/$port" || return 1
-    printf '%s\n' "$*" >&"$fd"
-    while IFS= read -r -t 5 line <&"$fd"; do
-        case $line in
-        OK)
-            exec {fd}>&-
-            return 0
-            ;;
-        ERR*)
-            echo "boxsim $1: $line"
-            exec {fd}>&-
-            return 1
-            ;;
-        esac
-        BOXSIM_REPLY+=("$line")
-    done
-    exec {fd}>&-
-    echo "boxsim $1: no answer"
-    return 1
+    boxsim_talk "${ORVANE_BOXSIM%:*}" "${ORVANE_BOXSIM##*:}" "$*"
 }
 
 # A picture of the virtual display for the record (out/test/ under scripts/test).

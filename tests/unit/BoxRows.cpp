@@ -12,7 +12,7 @@
 
 DeviceDatagram AnnouncementOf(const TestBox& box)
 {
-    BoxValues values;
+    AnnouncedBox values;
     values.id = box.id;
     values.staticIp = HostAddress(box.staticIp);
     values.netmask = HostAddress(box.netmask);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "discovery/DeviceTable.h"
+#include "framework/Dpi.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ protected:
                                    ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(m_hwnd, nullptr);
         m_list.Attach(m_hwnd);
-        InsertDeviceColumns(m_list);
+        InsertDeviceColumns(m_list, SystemDpi());
     }
 
     void TearDown() override

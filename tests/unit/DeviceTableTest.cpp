@@ -34,7 +34,7 @@ protected:
     // An announcement from box id; generation changes every cell the announcement writes.
     AnnouncementJob Job(DeviceId id, int generation)
     {
-        BoxValues box = BoxValuesForId(id);
+        AnnouncedBox box = AnnouncedBoxForId(id);
         box.gateway = (192u << 24) | (168u << 16) | (std::uint32_t)generation;
         box.boardType = generation % 2 ? 801 : 1202;
         return MakeAnnouncementJob(MakeAnnouncementDatagram(box), (10u << 24) | (86u << 16) | (1u << 8) | 10u,
@@ -192,9 +192,10 @@ TEST_F(DeviceTableTest, RowsDeletedBetweenAnnouncements)
             oldTags[row.tag->deviceId] = row.tag;
         for (int row : c.deleteRows)
             ASSERT_TRUE(m_list.DeleteItem(row));
-        std::vector<TableRow> remaining = ReadTable(m_list);
+        const std::vector<DeviceId> remaining = RowIds(m_list);
+        auto remained = [&](DeviceId id) { return std::find(remaining.begin(), remaining.end(), id) != remaining.end(); };
         for (auto it = m_lastJob.begin(); it != m_lastJob.end();)
-            it = FindRowById(remaining, it->first) < 0 ? m_lastJob.erase(it) : std::next(it);
+            it = remained(it->first) ? std::next(it) : m_lastJob.erase(it);
 
         size_t tagsBefore = m_rowTags.size();
         for (DeviceId id : c.then)
@@ -203,8 +204,7 @@ TEST_F(DeviceTableTest, RowsDeletedBetweenAnnouncements)
         EXPECT_EQ(RowIds(m_list), c.expected);
         EXPECT_EQ(m_rowTags.size() - tagsBefore, c.newTags);
         for (const TableRow& row : ReadTable(m_list)) {
-            bool survived = FindRowById(remaining, row.tag->deviceId) >= 0;
-            if (survived) {
+            if (remained(row.tag->deviceId)) {
                 EXPECT_EQ(row.tag, oldTags[row.tag->deviceId]);
             } else {
                 EXPECT_NE(row.tag, oldTags[row.tag->deviceId]) << "a returning box needs a new RowTag";

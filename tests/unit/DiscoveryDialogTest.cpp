@@ -85,7 +85,7 @@ constexpr std::uint32_t kInterfaceB = 72;
 
 TEST_F(DiscoveryDialogTest, AnnouncementFromAReceiverThreadBecomesARow)
 {
-    BoxValues box;
+    AnnouncedBox box;
     box.id = 4101;
     box.staticIp = HostAddress("192.168.1.10");
     box.netmask = HostAddress("255.255.255.0");
@@ -122,7 +122,7 @@ TEST_F(DiscoveryDialogTest, AnnouncementFromAReceiverThreadBecomesARow)
 // announcement handled last.
 TEST_F(DiscoveryDialogTest, BoxHeardOnTwoInterfacesHasOneRow)
 {
-    DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(4102));
+    DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(4102));
     const std::uint32_t order[] = {kInterfaceA, kInterfaceB, kInterfaceA, kInterfaceB};
     std::uint32_t index = 0;
     for (std::uint32_t interfaceIndex : order) {
@@ -152,7 +152,7 @@ TEST_F(DiscoveryDialogTest, RejectedDatagramsLeaveNoTrace)
     };
     DeviceId id = 4200;
     for (const Case& c : cases) {
-        DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(++id));
+        DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(++id));
         datagram.msgType = c.type;
         std::vector<char> bytes(2048, 0);
         std::memcpy(bytes.data(), &datagram, sizeof datagram);
@@ -173,7 +173,7 @@ TEST_F(DiscoveryDialogTest, ReceiversOnlyQueueTheirAnnouncements)
     ASSERT_TRUE(RunOnWorkerWhilePumping(
         [&] {
             for (int i = 0; i < kRows; ++i) {
-                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(5000 + i));
+                DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(5000 + i));
                 HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress("10.86.1.12"));
             }
         },
@@ -188,7 +188,7 @@ TEST_F(DiscoveryDialogTest, ReceiversOnlyQueueTheirAnnouncements)
             for (int i = 0; i < kAnnouncements; ++i) {
                 // Mostly boxes already listed, the oldest (lowest) ones included; some new ones.
                 DeviceId id = i % 10 == 0 ? 9000 + i : 5000 + (DeviceId)(random() % kRows);
-                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(id));
+                DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(id));
                 HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceB, HostAddress("10.86.1.13"));
             }
         },
@@ -213,7 +213,7 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
         std::mt19937 random(99);
         for (int i = 0; i < kAnnouncements; ++i) {
             DeviceId id = 6000 + (DeviceId)(random() % kBoxes);
-            DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(id));
+            DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(id));
             HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, (10u << 24) | (86u << 16) | (std::uint32_t)id);
             // Small bursts, each applied before the next, so that deletions fall between them.
             while ((i + 1) % kPerBurst == 0 && dialog.HasQueuedAnnouncements())
@@ -241,7 +241,7 @@ TEST_F(DiscoveryDialogTest, AnnouncementsLandOnTheirOwnRowsWhileRowsAreDeleted)
         DeviceId id = std::stoi(row.cells[COL_ID]);
         EXPECT_EQ(row.tag->deviceId, id);
         EXPECT_TRUE(seen.insert(id).second) << "box " << id << " has two rows";
-        BoxValues box = BoxValuesForId(id);
+        AnnouncedBox box = AnnouncedBoxForId(id);
         EXPECT_EQ(row.cells[COL_LAN_IP], NarrowToWide(Ipv4HostToText((10u << 24) | (86u << 16) | (std::uint32_t)id)));
         EXPECT_EQ(row.cells[COL_LAN_STATIC_IP], NarrowToWide(Ipv4HostToText(box.staticIp)));
         EXPECT_EQ(row.cells[COL_LAN_GATEWAY], NarrowToWide(Ipv4HostToText(box.gateway)));
@@ -259,7 +259,7 @@ TEST_F(DiscoveryDialogTest, ReceiversGoOnWhileTheWindowThreadIsBusy)
     std::thread receiver([&] {
         for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < kBoxes; ++i) {
-                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(8000 + i));
+                DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(8000 + i));
                 HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress(round ? "10.86.1.17" : "10.86.1.16"));
             }
         }
@@ -297,7 +297,7 @@ TEST_F(DiscoveryDialogTest, ListPaintsAgainAfterABurstOfNewBoxes)
     ASSERT_TRUE(RunOnWorkerWhilePumping(
         [&] {
             for (int i = 0; i < 300; ++i) {
-                DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(7000 + i));
+                DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(7000 + i));
                 HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress("10.86.1.15"));
             }
         },

@@ -164,7 +164,7 @@ TEST_F(DiscoveryLanTest, RowsShowTheSimulatorsBoxes)
     ASSERT_NE(link2, 0u) << kLink2 << " is not a local address";
     for (const Box& box : boxes) {
         SCOPED_TRACE(box.fields);
-        int row = FindRowById(rows, std::stoi(box.id));
+        int row = RowOf(list, std::stoi(box.id));
         ASSERT_GE(row, 0);
         const TableRow& cells = rows[row];
         EXPECT_EQ(cells.cells[COL_LAN_IP], box.lanIp);
@@ -197,7 +197,7 @@ TEST_F(DiscoveryLanTest, InterfaceMapNamesTheInterfaceThatHeardTheBox)
     ASSERT_NE(rows[0].dwIndex, rows[1].dwIndex) << "the two links share an interface index";
 
     const DeviceId id = 3201;
-    DeviceDatagram announcement = MakeAnnouncementDatagram(BoxValuesForId(id));
+    DeviceDatagram announcement = MakeAnnouncementDatagram(AnnouncedBoxForId(id));
     const std::string hex = Hex(&announcement, DATAGRAM_SIZE);
     const CListCtrl& list = MainDialog().DeviceListCtrl();
     for (int round = 0; round < 4; ++round) {

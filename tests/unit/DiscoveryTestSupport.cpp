@@ -32,19 +32,10 @@ std::vector<TableRow> ReadTable(const CListCtrl& list)
     return rows;
 }
 
-int FindRowById(const std::vector<TableRow>& rows, DeviceId id)
-{
-    const std::wstring text = std::to_wstring(id);
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].cells[COL_ID] == text)
-            return (int)i;
-    return -1;
-}
-
-BoxValues BoxValuesForId(DeviceId id)
+AnnouncedBox AnnouncedBoxForId(DeviceId id)
 {
     std::uint32_t bits = (std::uint32_t)id;
-    BoxValues box;
+    AnnouncedBox box;
     box.id = id;
     box.staticIp = (10u << 24) | (bits & 0xFFFFFFu);
     box.netmask = 0xFFFFFF00u;

@@ -25,9 +25,7 @@ struct TableRow {
 };
 // Every row from the top; call on the list's own thread.
 std::vector<TableRow> ReadTable(const CListCtrl& list);
-// The index of the first row whose column 0 reads as this id, or -1.
-int FindRowById(const std::vector<TableRow>& rows, DeviceId id);
 
 // An announcement's values derived from the id alone, so that a row's cells tell which box
 // wrote them.
-BoxValues BoxValuesForId(DeviceId id);
+AnnouncedBox AnnouncedBoxForId(DeviceId id);

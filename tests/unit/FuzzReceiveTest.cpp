@@ -169,7 +169,7 @@ TEST_F(FuzzReceive, RandomDatagramsMakeNoRowAndTheWindowKeepsAnswering)
                     send(bytes.data(), bytes.size());
                 }
                 // A marker, a new box of its own, follows each batch through the same socket.
-                DeviceDatagram markerDatagram = MakeAnnouncementDatagram(BoxValuesForId(kMarkerBase + batch));
+                DeviceDatagram markerDatagram = MakeAnnouncementDatagram(AnnouncedBoxForId(kMarkerBase + batch));
                 send(&markerDatagram, sizeof markerDatagram);
                 ++markers;
                 ULONGLONG deadline = ::GetTickCount64() + 10000;

@@ -1,16 +1,15 @@
 // What every test and benchmark of the real main dialog shares: the one main dialog of the
 // process (only on the test LAN, tests/unit/TestLan.h), the window thread's message pump, its
-// controls, the local address table, announcements in the wire layout and as a receiver hands
-// them over, and the box simulator's control channel and log. Free of gtest, so the benchmarks
-// use it too.
+// controls, and announcements as a receiver hands them over. The local addresses and the box
+// simulator's client, which these tests use alongside, come with it. Free of gtest, so the
+// benchmarks use it too.
 #pragma once
 
 #include "app/OrvaneDlg.h"
-#include "discovery/DeviceDatagram.h"
-#include "discovery/NetSocket.h"
+#include "discovery/AnnouncedBox.h"
+#include "tests/unit/BoxSimClient.h"
+#include "tests/unit/LocalAddresses.h"
 #include "tests/unit/TestLan.h"
-
-#include <iphlpapi.h>
 
 #include <cstdint>
 #include <functional>
@@ -50,72 +49,8 @@ std::wstring ControlText(const COrvaneDlg& dialog, int id);
 // A real click on a button of the main dialog, on the window thread.
 void ClickButton(const COrvaneDlg& dialog, int id);
 
-// The IP address table row of a local address (dotted text); false when no local address matches.
-bool FindLocalAddress(const std::string& dotted, MIB_IPADDRROW* found);
-// The interface index (dwIndex) of a local address (dotted text), or 0 when no local address
-// matches (the platform gives no interface index 0).
-std::uint32_t InterfaceIndexOf(const std::string& dotted);
-
-// a.b.c.d -> a<<24 | b<<16 | c<<8 | d.
-Ipv4Host HostAddress(const std::string& dotted);
-// The bytes as lower-case hex digits, two per byte (the box simulator's SEND and log form).
-std::string Hex(const void* bytes, int length);
-
-// A box's announcement in the wire layout.
-struct BoxValues {
-    DeviceId id = 0;
-    Ipv4Host staticIp = 0;
-    Ipv4Host netmask = 0;
-    Ipv4Host gateway = 0;
-    std::uint8_t mac[6] = {};
-    std::uint32_t boardType = 0;
-};
-DeviceDatagram MakeAnnouncementDatagram(const BoxValues& box);
-
 // What a scanner's receiver does with a datagram of length bytes: copies it into a 2048-byte
 // receive buffer and hands it to HandleAnnouncement under ReplyLock. Never waits for the
 // window thread, so any thread may call it.
 void HandleLikeAReceiver(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source);
 
-// The box simulator's control channel (ORVANE_BOXSIM host:port): one command line out, the
-// answer lines back up to and without the closing "OK"; ok is false on "ERR ..." or no answer.
-class BoxSim {
-public:
-    BoxSim();
-    ~BoxSim();
-    BoxSim(const BoxSim&) = delete;
-    BoxSim& operator=(const BoxSim&) = delete;
-
-    bool Connected() const { return m_socket.IsValid(); }
-    std::vector<std::string> Command(const std::string& line, bool* ok = nullptr);
-    // Forgets every box and the log.
-    bool Reset();
-    // The logged RX lines ("RX a.b.c.d:port len=N type=T hex=..."); ParseReceivedLine reads one.
-    std::vector<std::string> ReceivedLines();
-
-private:
-    NetSocket m_socket;
-    std::string m_pending;
-};
-
-// One datagram the box simulator logged: "RX 10.86.1.1:40497 len=184 type=100 hex=6400...".
-// Each part is the line's own text; a part the line lacks is empty (type is "-" for a datagram
-// shorter than four bytes, hex is empty for an empty one).
-struct ReceivedDatagram {
-    std::string source;    // "10.86.1.1"
-    std::string endpoint;  // "10.86.1.1:40497"
-    std::string length;    // "184"
-    std::string type;      // "100"
-    std::string hex;
-};
-ReceivedDatagram ParseReceivedLine(const std::string& line);
-
-// One command to the box simulator on a connection of its own; the answer's lines come back
-// without the final OK. False on ERR or when it cannot be reached.
-bool BoxSimCommand(const std::string& line, std::vector<std::string>* answer = nullptr);
-// LOG RX lines of datagrams of the given message type.
-std::vector<std::string> BoxSimReceived(std::uint32_t msgType);
-
-// Resets the box simulator when there is one, so that no announcement but the test's own reaches
-// the dialog. Returns false when ORVANE_BOXSIM names a simulator that does not answer.
-bool QuietLan();

@@ -1,5 +1,6 @@
 // The real main dialog's window in this process: its size and place, the layout of its
 // controls after resizes, its title and the scanners behind the title.
+#include "tests/unit/CaptionExtent.h"
 #include "tests/unit/DiscoveryTestSupport.h"
 
 #include "discovery/AddressTable.h"
@@ -27,10 +28,25 @@ int TestDpi()
     return dpi;
 }
 
+int PxAt(int pixelsAt96, int dpi)
+{
+    return ::MulDiv(pixelsAt96, dpi, 96);
+}
+
 int Px(int pixelsAt96)
 {
-    return ::MulDiv(pixelsAt96, TestDpi(), 96);
+    return PxAt(pixelsAt96, TestDpi());
 }
+
+// The nine columns' headers and their widths at 96 DPI.
+struct Column {
+    const wchar_t* header;
+    int width;
+};
+const Column COLUMNS[] = {
+    {L"ID", 45},          {L"Active Time", 80}, {L"Lan IP", 105},     {L"Lan Static IP", 105}, {L"Lan Netmask", 95},
+    {L"Lan Gateway", 95}, {L"Lan Mac", 118},    {L"Description", 150}, {L"Record", 65},
+};
 
 // A control's rectangle in the dialog's client coordinates.
 RECT ControlRect(HWND dialog, int id)
@@ -40,6 +56,48 @@ RECT ControlRect(HWND dialog, int id)
     ::GetWindowRect(control, &rect);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+// The list fills the client area above a 40-pixel strip, and the four buttons sit 34 pixels
+// above the bottom: Record at 10, Record Files at 100 (25 pixels wider), Set 160 and Clear 80
+// pixels from the right, all with Clear's size (pixels at 96 DPI, scaled to dpi). Returns the
+// client size.
+std::pair<int, int> ExpectLayout(HWND window, int dpi, int buttonWidth, int buttonHeight)
+{
+    RECT client;
+    ::GetClientRect(window, &client);
+    const int W = client.right, H = client.bottom;
+    SCOPED_TRACE("client " + std::to_string(W) + " x " + std::to_string(H) + " at " + std::to_string(dpi) + " DPI");
+    RECT list = ControlRect(window, IDC_DEVICE_LIST);
+    EXPECT_EQ(list.left, 0);
+    EXPECT_EQ(list.top, 0);
+    EXPECT_EQ(list.right - list.left, W);
+    EXPECT_EQ(list.bottom - list.top, std::max(H - PxAt(40, dpi), 0));
+    struct Button {
+        int id;
+        int x;
+        int width;
+    };
+    const Button buttons[] = {{IDC_CLEAR, W - PxAt(80, dpi), buttonWidth},
+                              {IDC_SET, W - PxAt(160, dpi), buttonWidth},
+                              {IDC_RECORD, PxAt(10, dpi), buttonWidth},
+                              {IDC_RECORD_FILES, PxAt(100, dpi), buttonWidth + PxAt(25, dpi)}};
+    for (const Button& button : buttons) {
+        RECT rect = ControlRect(window, button.id);
+        EXPECT_EQ(rect.left, button.x) << "control " << button.id;
+        EXPECT_EQ(rect.top, H - PxAt(34, dpi)) << "control " << button.id;
+        EXPECT_EQ(rect.right - rect.left, button.width) << "control " << button.id;
+        EXPECT_EQ(rect.bottom - rect.top, buttonHeight) << "control " << button.id;
+    }
+    return std::make_pair(W, H);
+}
+
+// The list's column widths are those of COLUMNS at dpi.
+void ExpectColumnWidths(const CListCtrl& list, int dpi)
+{
+    for (int index = 0; index < 9; ++index)
+        EXPECT_EQ(list.SendMessage(LVM_GETCOLUMNWIDTH, index), PxAt(COLUMNS[index].width, dpi))
+            << "column " << index << " at " << dpi << " DPI";
 }
 
 class MainWindowTest : public MainDialogTest {
@@ -108,32 +166,7 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientSize)
     const LONG_PTR exStyle = ::GetWindowLongPtrW(m_window, GWL_EXSTYLE);
     auto checkLayout = [&](const char* when) {
         SCOPED_TRACE(when);
-        RECT client;
-        ::GetClientRect(m_window, &client);
-        const int W = client.right, H = client.bottom;
-        SCOPED_TRACE("client " + std::to_string(W) + " x " + std::to_string(H));
-        RECT list = ControlRect(m_window, IDC_DEVICE_LIST);
-        EXPECT_EQ(list.left, 0);
-        EXPECT_EQ(list.top, 0);
-        EXPECT_EQ(list.right - list.left, W);
-        EXPECT_EQ(list.bottom - list.top, std::max(H - Px(40), 0));
-        struct Button {
-            int id;
-            int x;
-            int width;
-        };
-        const Button buttons[] = {{IDC_CLEAR, W - Px(80), buttonWidth},
-                                  {IDC_SET, W - Px(160), buttonWidth},
-                                  {IDC_RECORD, Px(10), buttonWidth},
-                                  {IDC_RECORD_FILES, Px(100), buttonWidth + Px(25)}};
-        for (const Button& button : buttons) {
-            RECT rect = ControlRect(m_window, button.id);
-            EXPECT_EQ(rect.left, button.x) << "control " << button.id;
-            EXPECT_EQ(rect.top, H - Px(34)) << "control " << button.id;
-            EXPECT_EQ(rect.right - rect.left, button.width) << "control " << button.id;
-            EXPECT_EQ(rect.bottom - rect.top, buttonHeight) << "control " << button.id;
-        }
-        return std::make_pair(W, H);
+        return ExpectLayout(m_window, TestDpi(), buttonWidth, buttonHeight);
     };
 
     bool sawNegativeX = false, sawNegativeHeight = false;
@@ -227,14 +260,7 @@ TEST_F(MainWindowTest, OneRunningScannerPerAddress)
 // widths (exactly these at 96 DPI, scaled at any other).
 TEST_F(MainWindowTest, ColumnsHaveTheirHeadersOrderAndWidths)
 {
-    struct Column {
-        const wchar_t* header;
-        int width;
-    };
-    const Column columns[] = {
-        {L"ID", 45},          {L"Active Time", 80}, {L"Lan IP", 105},     {L"Lan Static IP", 105}, {L"Lan Netmask", 95},
-        {L"Lan Gateway", 95}, {L"Lan Mac", 118},    {L"Description", 150}, {L"Record", 65},
-    };
+    const Column* columns = COLUMNS;
     const CListCtrl& list = MainDialog().DeviceListCtrl();
     const int dpi = TestDpi();
     for (int index = 0; index < 9; ++index) {
@@ -261,6 +287,53 @@ TEST_F(MainWindowTest, ColumnsHaveTheirHeadersOrderAndWidths)
     column.pszText = beyond;
     column.cchTextMax = 64;
     EXPECT_FALSE(list.SendMessage(LVM_GETCOLUMNW, 9, (LPARAM)&column)) << "no tenth column";
+}
+
+// Moved to a monitor with another DPI (WM_DPICHANGED, as Windows sends it): the window takes
+// the suggested rectangle, and Clear's size, the layout's offsets and the column widths follow
+// the new DPI by the rules of the start; moved back, all is as it was.
+TEST_F(MainWindowTest, FollowsAMoveToAMonitorWithAnotherDpi)
+{
+    // Another DPI at which the window fits the test display (Wine keeps a window within the
+    // screen's size).
+    const int startDpi = TestDpi();
+    const int otherDpi = startDpi >= 144 ? 96 : 120;
+    RECT saved;
+    ASSERT_TRUE(::GetWindowRect(m_window, &saved));
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(m_window, MONITOR_DEFAULTTONEAREST), &monitor));
+    const POINT corner = {monitor.rcWork.left + 10, monitor.rcWork.top + 10};
+    const RECT clear = ControlRect(m_window, IDC_CLEAR);
+    const int buttonWidth = clear.right - clear.left;
+    const int buttonHeight = clear.bottom - clear.top;
+    const CListCtrl& list = MainDialog().DeviceListCtrl();
+
+    struct Move {
+        const char* label;
+        int dpi;
+        RECT suggested;
+    };
+    const Move moves[] = {
+        {"to the other monitor", otherDpi,
+         {corner.x, corner.y, corner.x + PxAt(880, otherDpi), corner.y + PxAt(400, otherDpi)}},
+        {"back", startDpi, saved},
+    };
+    for (const Move& move : moves) {
+        SCOPED_TRACE(move.label);
+        RECT suggested = move.suggested;
+        ::SendMessageW(m_window, WM_DPICHANGED, MAKEWPARAM(move.dpi, move.dpi), (LPARAM)&suggested);
+        PumpFor(50);
+        RECT window;
+        ASSERT_TRUE(::GetWindowRect(m_window, &window));
+        EXPECT_EQ(window.left, move.suggested.left);
+        EXPECT_EQ(window.top, move.suggested.top);
+        EXPECT_EQ(window.right, move.suggested.right);
+        EXPECT_EQ(window.bottom, move.suggested.bottom);
+        ExpectLayout(m_window, move.dpi, ::MulDiv(buttonWidth, move.dpi, startDpi),
+                     ::MulDiv(buttonHeight, move.dpi, startDpi));
+        ExpectColumnWidths(list, move.dpi);
+    }
 }
 
 // A typical row's texts fit their columns in the list's own font, whatever the DPI: the text
@@ -311,17 +384,9 @@ TEST_F(MainWindowTest, ButtonsLieInsideTheClientAreaApartAndBelowTheList)
             EXPECT_GT(button.left, ControlRect(m_window, ids[i - 1]).right) << "apart from its left neighbour";
         }
         // The caption fits the button in the button's own font.
-        wchar_t caption[32] = {};
-        HWND control = ::GetDlgItem(m_window, ids[i]);
-        ::GetWindowTextW(control, caption, 32);
-        HDC dc = ::GetDC(control);
-        HGDIOBJ old = ::SelectObject(dc, (HGDIOBJ)::SendMessageW(control, WM_GETFONT, 0, 0));
-        SIZE text = {};
-        ::GetTextExtentPoint32W(dc, caption, (int)wcslen(caption), &text);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(control, dc);
-        EXPECT_LT(text.cx, button.right - button.left) << WideToNarrow(caption);
-        EXPECT_LT(text.cy, button.bottom - button.top) << WideToNarrow(caption);
+        const CaptionExtent caption = MeasureCaption(::GetDlgItem(m_window, ids[i]));
+        EXPECT_LT(caption.size.cx, button.right - button.left) << WideToNarrow(caption.text);
+        EXPECT_LT(caption.size.cy, button.bottom - button.top) << WideToNarrow(caption.text);
     }
     ::SetWindowPos(m_window, nullptr, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);

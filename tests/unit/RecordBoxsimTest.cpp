@@ -23,12 +23,12 @@ protected:
     std::string RecordBlocks(DeviceId id, int blocks)
     {
         COrvaneDlg& dialog = MainDialog();
-        SelectOnly(RowOf(id));
+        SelectOnly(RowOf(List(), id));
         ClickRecord();
         const std::string path = WideToNarrow(dialog.Recordings().File(id));
         EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= (std::int64_t)blocks * BLOCK; }, 30000))
             << path << " did not reach " << blocks << " blocks";
-        SelectOnly(RowOf(id));
+        SelectOnly(RowOf(List(), id));
         ClickRecord();
         EXPECT_TRUE(PumpUntil([&] { return IsFileClosed(path); }, 10000)) << path << " stays open after Stop";
         return path;
@@ -115,7 +115,7 @@ TEST_F(RecordBoxsim, SeveralBoxesRecordAtOnce)
     for (const std::string& path : paths)
         ASSERT_TRUE(PumpUntil([&] { return FileSize(path) >= 2 * BLOCK; }, 30000)) << path;
     for (DeviceId id : ids) {
-        SelectOnly(RowOf(id));
+        SelectOnly(RowOf(List(), id));
         ClickRecord();
     }
     for (int i = 0; i < 4; ++i) {
@@ -286,7 +286,7 @@ TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
     const DeviceId recorded = 4121;
     PutBoxRow(StreamBox(recorded, "10.86.1.16"));
     const std::string path = RecordBlocks(recorded, 1);
-    SelectOnly(RowOf(recorded));
+    SelectOnly(RowOf(List(), recorded));
     ClickRecordFiles();
     ASSERT_EQ(ExplorerCalls().size(), 1u);
     EXPECT_EQ(ExplorerCalls()[0], L"/select," + NarrowToWide(path));
@@ -324,7 +324,7 @@ TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
     EXPECT_EQ(messages.Texts()[1], L"Connect failed: " + NarrowToWide(SILENT_ADDRESS));
     ASSERT_TRUE(WaitRecordingOff(connecting, 5000));
     EXPECT_EQ(dialog.Recordings().File(connecting), L"");
-    SelectOnly(RowOf(connecting));
+    SelectOnly(RowOf(List(), connecting));
     ClickRecordFiles();
     ASSERT_EQ(ExplorerCalls().size(), 5u);
     EXPECT_EQ(ExplorerCalls()[4], folder);

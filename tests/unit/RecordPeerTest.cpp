@@ -340,7 +340,7 @@ TEST_F(RecordClear, ClearAfterStopForgetsTheBoxWhileItsRecorderFinishesItsBlock)
     ASSERT_TRUE(PumpUntil([&] { return FileSize(path) == BLOCK; }, 5000));
     ClickRecord();  // Stop
     ClickButton(dialog, IDC_CLEAR);
-    EXPECT_EQ(RowOf(id), -1);
+    EXPECT_EQ(RowOf(List(), id), -1);
     EXPECT_FALSE(dialog.Recordings().HasFlag(id));
 
     // The recorder receives the rest of its block, writes it, finds the recording stopped.
@@ -388,7 +388,7 @@ TEST_F(RecordMenu, StopChosenAfterTheRecordingEndedStartsNothing)
 
     const CListCtrl& list = dialog.DeviceListCtrl();
     RECT label = {LVIR_LABEL, 0, 0, 0};
-    ASSERT_TRUE(list.SendMessage(LVM_GETITEMRECT, RowOf(id), (LPARAM)&label));
+    ASSERT_TRUE(list.SendMessage(LVM_GETITEMRECT, RowOf(List(), id), (LPARAM)&label));
     POINT click = {label.left + 10, (label.top + label.bottom) / 2};
     ::ClientToScreen(list.GetSafeHwnd(), &click);
 

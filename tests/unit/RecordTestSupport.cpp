@@ -9,11 +9,6 @@ TestBox StreamBox(DeviceId id, const std::string& host)
     return {id, host, host, "255.255.255.0", TEST_LAN_PC_ADDRESSES[0].address, "02:00:00:00:55:01"};
 }
 
-int RowOf(DeviceId id)
-{
-    return ::RowOf(MainDialog().DeviceListCtrl(), id);
-}
-
 void SelectOnly(int row)
 {
     COrvaneDlg& dialog = MainDialog();
@@ -38,10 +33,10 @@ void ClickRecordFiles()
 RowView ReadRow(DeviceId id)
 {
     RowView view;
-    const int row = RowOf(id);
+    const CListCtrl& list = MainDialog().DeviceListCtrl();
+    const int row = RowOf(list, id);
     if (row < 0)
         return view;
-    const CListCtrl& list = MainDialog().DeviceListCtrl();
     view.record = list.GetItemText(row, COL_RECORD);
     if (const RowTag* tag = reinterpret_cast<const RowTag*>(list.GetItemData(row)))
         view.state = tag->state;

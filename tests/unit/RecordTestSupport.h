@@ -23,8 +23,6 @@ namespace recordtest {
 
 // A box whose stream the recorder fetches from host (its static address, or a host name).
 TestBox StreamBox(DeviceId id, const std::string& host);
-// The row that shows the box, or -1.
-int RowOf(DeviceId id);
 // Selects only this row (-1: none) and waits until the selection watcher has seen it (a test
 // failure when it does not).
 void SelectOnly(int row);

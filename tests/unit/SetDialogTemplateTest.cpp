@@ -2,6 +2,7 @@
 // and the dialog made from it, at whatever DPI the test runs.
 #include "app/resource.h"
 #include "config/BasicDlg.h"
+#include "tests/unit/CaptionExtent.h"
 
 #include <windows.h>
 
@@ -179,18 +180,12 @@ TEST(SetDialogLayout, ControlsLieInsideTheClientAreaApartAndTheirTextsFit)
         }
         rects.push_back(rect);
 
-        wchar_t text[64] = {};
-        ::GetWindowTextW(control, text, 64);
-        HDC dc = ::GetDC(control);
-        HGDIOBJ old = ::SelectObject(dc, (HGDIOBJ)::SendMessageW(control, WM_GETFONT, 0, 0));
-        SIZE extent = {};
-        ::GetTextExtentPoint32W(dc, text, (int)wcslen(text), &extent);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(control, dc);
+        const CaptionExtent caption = MeasureCaption(control);
         RECT inner;
         ::GetClientRect(control, &inner);
-        EXPECT_LE(extent.cx, inner.right) << "text '" << std::string(text, text + wcslen(text)) << "' is cut off";
-        EXPECT_LE(extent.cy, inner.bottom + 1) << "text height";
+        EXPECT_LE(caption.size.cx, inner.right)
+            << "text '" << std::string(caption.text.begin(), caption.text.end()) << "' is cut off";
+        EXPECT_LE(caption.size.cy, inner.bottom + 1) << "text height";
     }
 }
 

@@ -26,7 +26,7 @@ Box MakeDefaultBox(DeviceId id, Ipv4Host ip, std::uint32_t board)
                                  static_cast<std::uint8_t>(bits >> 8),
                                  static_cast<std::uint8_t>(bits)};
     std::memcpy(box.mac, mac, 6);
-    box.board = board;
+    box.boardType = board;
     return box;
 }
 
@@ -100,21 +100,7 @@ std::string DescribeBox(const Box& box)
     return "id=" + std::to_string(box.id) + " ip=" + Ipv4Text(box.ip) +
            " static=" + Ipv4Text(box.staticIp) + " mask=" + Ipv4Text(box.netmask) +
            " gw=" + Ipv4Text(box.gateway) + " mac=" + MacText(box.mac) +
-           " board=" + std::to_string(box.board);
-}
-
-DeviceDatagram MakeAnnouncement(const Box& box)
-{
-    DeviceDatagram datagram;
-    std::memset(&datagram, 0, sizeof datagram);
-    datagram.msgType = MSG_ANNOUNCE;
-    datagram.deviceId = box.id;
-    datagram.boardType = box.board;
-    datagram.lanStaticIp = box.staticIp;
-    datagram.lanNetmask = box.netmask;
-    datagram.lanGateway = box.gateway;
-    std::memcpy(datagram.mac, box.mac, 6);
-    return datagram;
+           " board=" + std::to_string(box.boardType);
 }
 
 void BoxTable::Add(const Box& box)

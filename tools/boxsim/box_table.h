@@ -6,16 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "discovery/DeviceDatagram.h"
+#include "discovery/AnnouncedBox.h"
 
-struct Box {
-    DeviceId id = 0;
-    Ipv4Host ip = 0;        // current address: the source of its announcements
-    Ipv4Host staticIp = 0;  // what it announces as its static address
-    Ipv4Host netmask = 0;
-    Ipv4Host gateway = 0;
-    std::uint8_t mac[6] = {};
-    std::uint32_t board = 0;
+// What the box announces (staticIp is its static address), and where it answers from.
+struct Box : AnnouncedBox {
+    Ipv4Host ip = 0;  // current address: the source of its announcements
 };
 
 // Board codes handed out in turn to boxes that do not name one.
@@ -32,9 +27,6 @@ bool ParseBoxFields(const std::string& fields, DeviceId defaultId, Ipv4Host defa
 
 // "id=.. ip=.. static=.. mask=.. gw=.. mac=.. board=.."
 std::string DescribeBox(const Box& box);
-
-// The 184-byte answer to a probe; every byte the box does not fill is zero.
-DeviceDatagram MakeAnnouncement(const Box& box);
 
 class BoxTable {
 public:

@@ -131,7 +131,7 @@ void DiscoveryResponder::AnswerProbe(const sockaddr_in& to, unsigned arrivedOn)
     for (const Box& box : boxes_.Snapshot()) {
         const unsigned boxLink = InterfaceIndexOf(box.ip);
         if (arrivedOn != 0 && boxLink != 0 && boxLink != arrivedOn) continue;
-        const DeviceDatagram answer = MakeAnnouncement(box);
+        const DeviceDatagram answer = MakeAnnouncementDatagram(box);
         SendFrom(SourceFor(box), to, &answer, sizeof answer);
     }
     if (floodCount > 0) {
@@ -154,7 +154,7 @@ void DiscoveryResponder::SendFloodAnnouncements(int count, DeviceId base, const 
     const Ipv4Host source = FirstLocalAddress(0);
     for (int i = 0; i < count; ++i) {
         const auto id = static_cast<DeviceId>(static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(i));
-        const DeviceDatagram answer = MakeAnnouncement(MakeFloodBox(id, i));
+        const DeviceDatagram answer = MakeAnnouncementDatagram(MakeFloodBox(id, i));
         SendFrom(source, to, &answer, sizeof answer);
     }
 }

@@ -121,7 +121,7 @@ std::string PageFor(const Box* box)
         body += std::to_string(box->id) + "</h1>\n<p>Lan IP: " + Ipv4Text(box->ip) + "</p>\n<p>Lan Static IP: " +
                 Ipv4Text(box->staticIp) + "</p>\n<p>Lan Netmask: " + Ipv4Text(box->netmask) +
                 "</p>\n<p>Lan Gateway: " + Ipv4Text(box->gateway) + "</p>\n<p>Lan Mac: " + MacText(box->mac) +
-                "</p>\n<p>Board: " + std::to_string(box->board) + "</p>\n";
+                "</p>\n<p>Board: " + std::to_string(box->boardType) + "</p>\n";
     }
     return body + "</body></html>\n";
 }
