@@ -118,12 +118,19 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         out = LoggedLines(prefix);
     } else if (command == "CLEAR") {
         ClearLoggedLines();
+        discovery_.Probes().Clear();
     } else if (command == "RESET") {
-        // A test's clean start: no boxes, no log, streams flowing again.
+        // A test's clean start: no boxes, no log, no probes recorded, streams flowing again.
         boxes_.RemoveAll();
         ClearLoggedLines();
+        discovery_.Probes().Clear();
         streams_.SetSilent(false);
         streams_.SetHeaderMode(HeaderMode::NORMAL);
+    } else if (command == "PROBES") {
+        const std::string detail = Upper(argument);
+        if (detail == "PER") out = discovery_.Probes().PerAddress();
+        else if (!detail.empty()) return {"ERR usage: PROBES [PER]"};
+        out.push_back("PROBES " + discovery_.Probes().Summary());
     } else if (command == "BOXES") {
         for (const Box& box : boxes_.Snapshot()) out.push_back(DescribeBox(box));
     } else if (command == "ADD") {
