@@ -127,10 +127,19 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         streams_.SetSilent(false);
         streams_.SetHeaderMode(HeaderMode::NORMAL);
     } else if (command == "PROBES") {
-        const std::string detail = Upper(argument);
-        if (detail == "PER") out = discovery_.Probes().PerAddress();
-        else if (!detail.empty()) return {"ERR usage: PROBES [PER]"};
-        out.push_back("PROBES " + discovery_.Probes().Summary());
+        std::istringstream words(Upper(argument));
+        std::string word, sinceText;
+        bool perAddress = false;
+        long long since = 0;
+        while (words >> word) {
+            if (word == "PER") {
+                perAddress = true;
+            } else if (word != "SINCE" || !(words >> sinceText) || !ParseInteger(sinceText, 0, INT64_MAX, since)) {
+                return {"ERR usage: PROBES [PER] [SINCE MS]"};
+            }
+        }
+        if (perAddress) out = discovery_.Probes().PerAddress(since);
+        out.push_back("PROBES " + discovery_.Probes().Summary(since));
     } else if (command == "BOXES") {
         for (const Box& box : boxes_.Snapshot()) out.push_back(DescribeBox(box));
     } else if (command == "ADD") {

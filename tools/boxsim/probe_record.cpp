@@ -17,16 +17,21 @@ void ProbeRecord::Clear()
     arrivals_.clear();
 }
 
-std::string ProbeRecord::Summary() const
+std::vector<ProbeRecord::Arrival> ProbeRecord::Since(std::int64_t sinceMs) const
 {
+    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<Arrival> arrivals;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        arrivals = arrivals_;
+    for (const Arrival& arrival : arrivals_) {
+        if (arrival.ms >= sinceMs) arrivals.push_back(arrival);
     }
+    return arrivals;
+}
+
+std::string ProbeRecord::Summary(std::int64_t sinceMs) const
+{
     std::vector<std::int64_t> times;
     std::vector<Ipv4Host> unicast;
-    for (const Arrival& arrival : arrivals) {
+    for (const Arrival& arrival : Since(sinceMs)) {
         times.push_back(arrival.ms);
         if (!arrival.broadcast) unicast.push_back(arrival.destination);
     }
@@ -45,13 +50,10 @@ std::string ProbeRecord::Summary() const
            " last=" + std::to_string(times.empty() ? 0 : times.back());
 }
 
-std::vector<std::string> ProbeRecord::PerAddress() const
+std::vector<std::string> ProbeRecord::PerAddress(std::int64_t sinceMs) const
 {
     std::map<Ipv4Host, std::size_t> counts;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const Arrival& arrival : arrivals_) ++counts[arrival.destination];
-    }
+    for (const Arrival& arrival : Since(sinceMs)) ++counts[arrival.destination];
     std::vector<std::string> lines;
     for (const auto& [destination, count] : counts) {
         lines.push_back(Ipv4Text(destination) + " " + std::to_string(count));

@@ -15,14 +15,18 @@ public:
     void Add(std::int64_t arrivedMs, Ipv4Host destination, bool broadcast);
     void Clear();
 
-    // "count=N unicast=U addresses=A peak=P first=MS last=MS": every probe, those not sent to
-    // a broadcast address, the distinct unicast destinations, the most probes that arrived
-    // within any 1000 ms, and the first and last arrival (0 when none came).
-    std::string Summary() const;
+    // Of the probes that arrived at sinceMs or later: "count=N unicast=U addresses=A peak=P
+    // first=MS last=MS": every probe, those not sent to a broadcast address, the distinct
+    // unicast destinations, the most probes that arrived within any 1000 ms, and the first
+    // and last arrival (0 when none came).
+    std::string Summary(std::int64_t sinceMs) const;
     // One line "a.b.c.d N" per destination, in address order.
-    std::vector<std::string> PerAddress() const;
+    std::vector<std::string> PerAddress(std::int64_t sinceMs) const;
 
 private:
+    struct Arrival;
+    std::vector<Arrival> Since(std::int64_t sinceMs) const;
+
     struct Arrival {
         std::int64_t ms;
         Ipv4Host destination;
