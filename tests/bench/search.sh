@@ -29,14 +29,10 @@ source "$here/wine_program.bash"
 require_root
 lab_traps
 
-build=$(realpath -m "${ORVANE_BUILD:-$ORVANE_ROOT/build/x86_64}")
-exe=$(realpath -m "${ORVANE_EXE:-$build/Orvane.exe}")
-PROBE_EXE=$build/tests/orvane_probe.exe
+program_paths
 runs=${RUNS:-10}
 cases=("$@")
 [[ ${#cases[@]} -gt 0 ]] || cases=(block sweep)
-[[ -f $exe ]] || die "no $exe: build it first"
-[[ -f $PROBE_EXE ]] || die "no $PROBE_EXE: build $build first"
 command -v xdotool >/dev/null || die "xdotool is needed"
 resource_id() { awk -v name="$1" '$1 == "#define" && $2 == name { print $3 }' "$ORVANE_ROOT/app/resource.h"; }
 STATUS_ID=$(resource_id IDC_SEARCH_STATUS)
@@ -93,23 +89,12 @@ click_centre() {
     xdotool mousemove --sync $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
 }
 
-# The window probe's ping, in 2-second pieces until the stop file appears; prints the slowest
-# answer in ms over all pieces.
-ping_until_stopped() {
-    local stop=$1 worst=0 piece
-    while [[ ! -e $stop ]]; do
-        piece=$(probe ping 2 | awk '{ print $1 }')
-        [[ -n $piece ]] && worst=$(awk -v a="$worst" -v b="$piece" 'BEGIN { print (b > a ? b : a) }')
-    done
-    echo "$worst"
-}
-
 # search_once NAME RANGE: a fresh program, one search of RANGE; prints one line of figures.
 search_once() {
     local name=$1 range=$2 program server started text= seconds rows answered summary pinger worst
     local ticks0 ticks1 server0 server1
     far_command CLEAR >/dev/null || die "the far simulator does not answer"
-    program_start "$exe"
+    program_start "$EXE"
     probe wait-window 30000 >/dev/null || die "$name: no main window"
     program=$(pc_process 'Orvane\.exe') || die "$name: Orvane.exe did not start"
     server=$(wineserver_process) || die "$name: no wineserver"
@@ -126,7 +111,7 @@ search_once() {
     sleep 0.3
 
     rm -f "$LAB_SCRATCH/stop"
-    ping_until_stopped "$LAB_SCRATCH/stop" >"$LAB_SCRATCH/ping" &
+    ping_until_stopped "$LAB_SCRATCH/stop" 2 >"$LAB_SCRATCH/ping" &
     pinger=$!
     ticks0=$(cpu_ticks "$program")
     server0=$(cpu_ticks "$server")
@@ -154,7 +139,7 @@ search_once() {
     program_stop
 }
 
-echo "Orvane.exe ($exe): searching far networks behind the test LAN's router, $BOX_COUNT far boxes"
+echo "Orvane.exe ($EXE): searching far networks behind the test LAN's router, $BOX_COUNT far boxes"
 echo "in $LAN_FAR_BLOCK (block: its 4,096 addresses, $runs runs; sweep: $LAN_FAR_ALL, 65,536 addresses)"
 echo "(seconds: Search clicked to the final status; found: rows of far boxes; probed: distinct"
 echo " addresses the far side received; peak: most probes within any second there; slowest: the"
