@@ -27,22 +27,22 @@ std::wstring Format(const wchar_t* format, ...)
     return text;
 }
 
+// Only the final text says "addresses probed" and "boxes answered": whoever waits for the
+// end of a search can tell it by them.
 std::wstring StatusText(const SearchProgress& progress)
 {
     const unsigned long long total = progress.addressCount;
     const unsigned long long answered = progress.answered;
+    const unsigned long long firstProbes = progress.firstProbesSent;
     if (progress.state == SearchProgress::State::DONE)
         return Format(L"Done: %llu addresses probed, %llu boxes answered in %.1f s", total, answered,
                       progress.seconds);
     if (progress.state == SearchProgress::State::CANCELLED)
-        return Format(L"Stopped: %llu of %llu addresses probed, %llu boxes answered",
-                      (unsigned long long)progress.firstProbesSent, total, answered);
+        return Format(L"Stopped after %llu of %llu addresses; %llu boxes found", firstProbes, total, answered);
     if (progress.secondPass)
-        return Format(L"Probing silent addresses again (%llu sent): %llu of %llu addresses probed, %llu boxes "
-                      L"answered",
+        return Format(L"Asking the silent addresses again (%llu asked): %llu of %llu addresses, %llu boxes found so far",
                       (unsigned long long)progress.secondProbesSent, total, total, answered);
-    return Format(L"Searching: %llu of %llu addresses probed, %llu boxes answered",
-                  (unsigned long long)progress.firstProbesSent, total, answered);
+    return Format(L"Searching: %llu of %llu addresses, %llu boxes found so far", firstProbes, total, answered);
 }
 
 // The bar's share of PROGRESS_BAR_STEPS: the probes sent of those the search will send, the

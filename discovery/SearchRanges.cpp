@@ -102,15 +102,56 @@ std::wstring MalformedEntryText(const std::wstring& entry)
            L"a range such as 172.30.2.1-172.30.2.254 or 172.30.2.1-254, or an address such as 172.30.3.7.";
 }
 
-std::wstring TooManyAddressesText(std::uint64_t total)
+std::wstring TooManyAddressesText(std::uint64_t total, const std::wstring& entry)
 {
     return L"The search covers " + std::to_wstring(total) + L" addresses; at most " +
-           std::to_wstring(MAX_SEARCH_ADDRESSES) + L" can be searched at once.";
+           std::to_wstring(MAX_SEARCH_ADDRESSES) + L" can be searched at once.\nThe entries go over the limit at \"" +
+           entry + L"\".";
 }
 
 const wchar_t NO_ENTRY_TEXT[] =
     L"Enter what to search: a CIDR block such as 172.30.1.0/24, a range such as 172.30.2.1-172.30.2.254 "
     L"or 172.30.2.1-254, or an address such as 172.30.3.7.";
+
+// Different addresses the intervals cover: overlapping entries count their common addresses once.
+std::vector<AddressInterval> Merged(std::vector<AddressInterval> intervals)
+{
+    std::sort(intervals.begin(), intervals.end(),
+              [](const AddressInterval& a, const AddressInterval& b) { return a.first < b.first; });
+    std::vector<AddressInterval> merged;
+    for (const AddressInterval& interval : intervals) {
+        if (!merged.empty() && interval.first <= merged.back().last + 1)
+            merged.back().last = std::max(merged.back().last, interval.last);
+        else
+            merged.push_back(interval);
+    }
+    return merged;
+}
+
+std::uint64_t AddressCount(const std::vector<AddressInterval>& merged)
+{
+    std::uint64_t total = 0;
+    for (const AddressInterval& interval : merged)
+        total += interval.last - interval.first + 1;
+    return total;
+}
+
+// The index of the first entry with which the entries so far cover more than the limit (the
+// count only grows entry by entry, so a binary search finds it).
+std::size_t EntryOverLimit(const std::vector<AddressInterval>& intervals)
+{
+    std::size_t low = 0;
+    std::size_t high = intervals.size() - 1;
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        const std::vector<AddressInterval> prefix(intervals.begin(), intervals.begin() + middle + 1);
+        if (AddressCount(Merged(prefix)) > MAX_SEARCH_ADDRESSES)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
 
 } // namespace
 
@@ -118,6 +159,7 @@ SearchRanges ParseSearchRanges(const std::wstring& text)
 {
     SearchRanges result;
     std::vector<AddressInterval> intervals;
+    std::vector<std::wstring> entries;
     std::size_t at = 0;
     for (;;) {
         at = text.find_first_not_of(ENTRY_SEPARATORS, at);
@@ -126,10 +168,10 @@ SearchRanges ParseSearchRanges(const std::wstring& text)
         std::size_t end = text.find_first_of(ENTRY_SEPARATORS, at);
         if (end == std::wstring::npos)
             end = text.size();
-        const std::wstring entry = text.substr(at, end - at);
+        entries.push_back(text.substr(at, end - at));
         AddressInterval interval;
-        if (!ParseEntry(entry, &interval)) {
-            result.refusal = MalformedEntryText(entry);
+        if (!ParseEntry(entries.back(), &interval)) {
+            result.refusal = MalformedEntryText(entries.back());
             return result;
         }
         intervals.push_back(interval);
@@ -140,21 +182,10 @@ SearchRanges ParseSearchRanges(const std::wstring& text)
         return result;
     }
 
-    // Overlapping entries count their common addresses once.
-    std::sort(intervals.begin(), intervals.end(),
-              [](const AddressInterval& a, const AddressInterval& b) { return a.first < b.first; });
-    std::vector<AddressInterval> merged;
-    for (const AddressInterval& interval : intervals) {
-        if (!merged.empty() && interval.first <= merged.back().last + 1)
-            merged.back().last = std::max(merged.back().last, interval.last);
-        else
-            merged.push_back(interval);
-    }
-    std::uint64_t total = 0;
-    for (const AddressInterval& interval : merged)
-        total += interval.last - interval.first + 1;
+    const std::vector<AddressInterval> merged = Merged(intervals);
+    const std::uint64_t total = AddressCount(merged);
     if (total > MAX_SEARCH_ADDRESSES) {
-        result.refusal = TooManyAddressesText(total);
+        result.refusal = TooManyAddressesText(total, entries[EntryOverLimit(intervals)]);
         return result;
     }
     result.addresses.reserve((std::size_t)total);

@@ -125,10 +125,12 @@ TEST(SearchRanges, AtMost65536AddressesInAllTheLimitItselfAccepted)
     EXPECT_TRUE(over.addresses.empty());
     EXPECT_NE(over.refusal.find(L"65537"), std::wstring::npos);
     EXPECT_NE(over.refusal.find(L"65536"), std::wstring::npos);
+    EXPECT_NE(over.refusal.find(L"\"172.31.0.1\""), std::wstring::npos) << "the entry that goes over the limit";
 
     const SearchRanges whole = ParseSearchRanges(L"0.0.0.0/0");
     ASSERT_FALSE(whole.Accepted());
     EXPECT_NE(whole.refusal.find(L"4294967294"), std::wstring::npos);
+    EXPECT_NE(whole.refusal.find(L"\"0.0.0.0/0\""), std::wstring::npos);
 }
 
 } // namespace
