@@ -66,8 +66,9 @@ TEST(SearchPacing, NoSecondHoldsMoreThan1000ProbesAndTheRateStaysNear1000)
             SendFor(milliseconds(20000), microseconds(c.shortestUs), microseconds(c.longestUs), 7);
         EXPECT_LE(BusiestSecond(sends), (std::size_t)SEARCH_PROBES_PER_SECOND);
         // 65,536 addresses in two passes of about 65.5 s each need the full rate.
-        if (c.fullRate)
+        if (c.fullRate) {
             EXPECT_GE(sends.size(), 19800u) << "20 s at close to 1,000 probes a second";
+        }
     }
 }
 

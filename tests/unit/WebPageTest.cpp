@@ -429,24 +429,24 @@ void PutBoxAsUnicastAnswer(const TestBox& box)
 // Once its latest announcement came by broadcast again, the local rule holds once more.
 TEST_F(WebPage, ABoxAcrossARouterOpensAtOnceWithoutWarningOrAlias)
 {
-    const TestBox far = {2101, "172.30.1.10", "172.30.1.10", "255.255.255.0", "172.30.1.1", "02:00:00:00:21:01"};
-    PutBoxAsUnicastAnswer(far);
-    ASSERT_GE(RowOf(List(), far.id), 0);
-    SelectRows(List(), {RowOf(List(), far.id)});
+    const TestBox routedBox = {2101, "172.30.1.10", "172.30.1.10", "255.255.255.0", "172.30.1.1", "02:00:00:00:21:01"};
+    PutBoxAsUnicastAnswer(routedBox);
+    ASSERT_GE(RowOf(List(), routedBox.id), 0);
+    SelectRows(List(), {RowOf(List(), routedBox.id)});
     EXPECT_EQ(DoubleClick(ExpectNoWindow()), std::vector<std::string>());
     EXPECT_EQ(BrowserStarts(1), Starts({{"http://172.30.1.10/"}}));
     EXPECT_TRUE(m_ipHelper.added.empty());
     EXPECT_TRUE(m_ipHelper.flushed.empty());
 
-    SelectBoxHeardOn(far, m_link1);
+    SelectBoxHeardOn(routedBox, m_link1);
     EXPECT_EQ(DoubleClick(AnswerWarning(m_dialog->GetSafeHwnd(), IDCANCEL)), std::vector<std::string>())
         << "heard by a scanner last: the subnet warning as for any local box";
 
     // A box in a local subnet found by a search is a local box: its interface decides.
-    const TestBox near = {2102, "10.86.1.16", "10.86.1.16", "255.255.255.0", "10.86.1.1", "02:00:00:00:21:02"};
-    SelectBoxHeardOn(near, m_link1);
-    PutBoxAsUnicastAnswer(near);
-    SelectRows(List(), {RowOf(List(), near.id)});
+    const TestBox localBox = {2102, "10.86.1.16", "10.86.1.16", "255.255.255.0", "10.86.1.1", "02:00:00:00:21:02"};
+    SelectBoxHeardOn(localBox, m_link1);
+    PutBoxAsUnicastAnswer(localBox);
+    SelectRows(List(), {RowOf(List(), localBox.id)});
     EXPECT_EQ(DoubleClick(ExpectNoWindow()), std::vector<std::string>());
     EXPECT_EQ(BrowserStarts(2), Starts({{"http://172.30.1.10/"}, {"http://10.86.1.16/"}}));
     EXPECT_TRUE(m_ipHelper.added.empty());
