@@ -65,9 +65,9 @@ TEST(SearchPacing, NoSecondHoldsMoreThan1000ProbesAndTheRateStaysNear1000)
         const std::vector<Clock::time_point> sends =
             SendFor(milliseconds(20000), microseconds(c.shortestUs), microseconds(c.longestUs), 7);
         EXPECT_LE(BusiestSecond(sends), (std::size_t)SEARCH_PROBES_PER_SECOND);
-        // 65,536 addresses in two passes of about 65.5 s each need the full rate.
+        // 65,536 addresses in two passes need at least 975 a second to end within 140 s.
         if (c.fullRate) {
-            EXPECT_GE(sends.size(), 19800u) << "20 s at close to 1,000 probes a second";
+            EXPECT_GE(sends.size(), 19500u) << "20 s at close to 1,000 probes a second";
         }
     }
 }

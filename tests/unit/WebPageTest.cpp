@@ -2,6 +2,7 @@
 // the alias address, and the browser started through the real registry and shell.
 #include "config/WebPageCommand.h"
 #include "discovery/Ipv4Text.h"
+#include "discovery/RoutedBox.h"
 #include "framework/TextCodec.h"
 #include "tests/unit/BrowserPathRegistry.h"
 #include "tests/unit/BoxRows.h"
@@ -412,13 +413,18 @@ TEST(WebPageAlias, IsTheNextAddressOrThePreviousOneAt254)
 namespace {
 
 // Hands the box's announcement over as the network search's receiver does: an answer to a
-// probe sent to the box's own address, from an address outside every local subnet.
+// probe sent to the box's own address, counted for the interface whose subnet holds it (none
+// for a box across a router).
 void PutBoxAsUnicastAnswer(const TestBox& box)
 {
     const DeviceDatagram announcement = AnnouncementOf(box);
+    std::vector<MIB_IPADDRROW> localAddresses;
+    ASSERT_TRUE(ReadIpAddressTable(&localAddresses));
+    const std::uint32_t interfaceIndex =
+        InterfaceIndexForAddress(Ipv4NetFromHost(HostAddress(box.lanIp)), localAddresses, 0);
     {
         std::lock_guard<std::mutex> lock(ReplyLock);
-        HandleUnicastAnnouncement(&announcement, DATAGRAM_SIZE, 0, HostAddress(box.lanIp));
+        HandleUnicastAnnouncement(&announcement, DATAGRAM_SIZE, interfaceIndex, HostAddress(box.lanIp));
     }
     WaitForQueuedAnnouncements();
 }
