@@ -23,6 +23,11 @@ EDIT_ID=$(resource_id IDC_SEARCH_TEXT)
 [[ -n $STATUS_ID && -n $EDIT_ID ]] || { echo "no IDC_SEARCH_STATUS or IDC_SEARCH_TEXT in app/resource.h"; exit 1; }
 DIALOG="Search networks"
 MAX_PROBES_PER_SECOND=1000
+# The far side sees each probe after its way through Wine, the wineserver and the router, a few
+# milliseconds early or late: a program that sends exactly 1,000 a second shows 1,001 within a
+# second there now and then. Counted within 990 ms, that jitter stays out, and a program that
+# sends 1,011 or more a second still fails.
+RATE_WINDOW_MS=990
 operator_setup search
 
 # far COMMAND...: one line to the far boxes' simulator (BOXSIM_REPLY as for boxsim).
@@ -112,6 +117,15 @@ expect_far_rows() {
             "$(probe rows | awk -F'\t' -v id="$id" '$1 == id { n++; ip = $3; st = $4 } END { print n + 0, ip, st }')"
     done < <(printf '%s\n' "${FAR_BOXES[@]}")
 }
+# expect_rate_cap: no more than the cap within any RATE_WINDOW_MS at the far side since CLEAR.
+expect_rate_cap() {
+    local peak second
+    peak=$(field peak "$(far_probes WINDOW $RATE_WINDOW_MS)")
+    second=$(field peak "$(far_probes)")
+    ((peak <= MAX_PROBES_PER_SECOND)) &&
+        echo "ok: at most $peak probes within $RATE_WINDOW_MS ms ($second within 1000 ms)" ||
+        fail "$peak probes within $RATE_WINDOW_MS ms (cap $MAX_PROBES_PER_SECOND a second)"
+}
 far_rows() { probe rows | awk -F'\t' '$3 ~ /^172\.30\./' | wc -l; }
 
 boxsim RESET && boxsim ADD "id=7,ip=10.86.1.11,static=10.86.1.11,mac=00:1a:2b:3c:4d:07,board=1302" || exit 1
@@ -148,6 +162,7 @@ expect_eq "addresses probed (status) = distinct addresses the far side received"
 ((PROBED >= 3 * 254)) || fail "only $PROBED addresses probed in three /24 subnets"
 expect_eq "boxes answered (status)" "${#FAR_BOXES[@]}" "$ANSWERED"
 expect_far_rows
+expect_rate_cap
 far PROBES PER >/dev/null
 outside=$(printf '%s\n' "${BOXSIM_REPLY[@]}" | awk -v nets="${far_nets[*]}" '
     BEGIN { n = split(nets, list, " "); for (i = 1; i <= n; i++) { split(list[i], p, "."); prefix[p[1] "." p[2] "." p[3] "."] = 1 } }
@@ -213,9 +228,7 @@ summary=$(far_probes)
 echo "the far boxes saw: $summary"
 count=$(field count "$summary")
 ((count >= 1000)) || fail "only $count probes in the 4 s before Close"
-peak=$(field peak "$summary")
-((peak <= MAX_PROBES_PER_SECOND)) && echo "ok: at most $peak probes in any second" ||
-    fail "$peak probes within one second (cap $MAX_PROBES_PER_SECOND)"
+expect_rate_cap
 # A found box may still be probed on its own (its row is kept fresh); nothing else after 1 s.
 far PROBES PER SINCE $((closed + 1000)) >/dev/null
 late=$(printf '%s\n' "${BOXSIM_REPLY[@]}" | awk '$1 != "PROBES" { print $1 }' | grep -vxF -f <(printf '%s\n' "${FAR_BOXES[@]}" | cut -d' ' -f2))

@@ -27,7 +27,7 @@ std::vector<ProbeRecord::Arrival> ProbeRecord::Since(std::int64_t sinceMs) const
     return arrivals;
 }
 
-std::string ProbeRecord::Summary(std::int64_t sinceMs) const
+std::string ProbeRecord::Summary(std::int64_t sinceMs, std::int64_t windowMs) const
 {
     std::vector<std::int64_t> times;
     std::vector<Ipv4Host> unicast;
@@ -38,7 +38,7 @@ std::string ProbeRecord::Summary(std::int64_t sinceMs) const
     std::sort(times.begin(), times.end());
     std::size_t peak = 0;
     for (std::size_t first = 0, last = 0; last < times.size(); ++last) {
-        while (times[last] - times[first] >= 1000) ++first;
+        while (times[last] - times[first] >= windowMs) ++first;
         peak = std::max(peak, last - first + 1);
     }
     const std::size_t unicastCount = unicast.size();

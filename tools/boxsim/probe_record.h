@@ -17,9 +17,9 @@ public:
 
     // Of the probes that arrived at sinceMs or later: "count=N unicast=U addresses=A peak=P
     // first=MS last=MS": every probe, those not sent to a broadcast address, the distinct
-    // unicast destinations, the most probes that arrived within any 1000 ms, and the first
+    // unicast destinations, the most probes that arrived within any windowMs, and the first
     // and last arrival (0 when none came).
-    std::string Summary(std::int64_t sinceMs) const;
+    std::string Summary(std::int64_t sinceMs, std::int64_t windowMs) const;
     // One line "a.b.c.d N" per destination, in address order.
     std::vector<std::string> PerAddress(std::int64_t sinceMs) const;
 
