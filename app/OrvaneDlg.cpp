@@ -52,6 +52,7 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_COMMAND, 0, ID_COPY_ROWS, &COrvaneDlg::OnCopyRows},
     {WM_COMMAND, 0, ID_COPY_ALL, &COrvaneDlg::OnCopyAll},
     {WM_COMMAND, 0, ID_SEARCH_NOW, &COrvaneDlg::OnSearchNow},
+    {WM_COMMAND, 0, ID_SEARCH_NETWORKS, &COrvaneDlg::OnSearchNetworks},
     {WM_APP_ANNOUNCEMENT, 0, 0, &COrvaneDlg::OnAnnouncement},
     {WM_APP_RECORDER_EVENT, 0, 0, &COrvaneDlg::OnRecorderEvent},
     {WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0, &COrvaneDlg::OnAnnouncementsQueued},
@@ -99,7 +100,7 @@ BOOL COrvaneDlg::OnInitDialog()
     MoveWindow(0, 0, ScaleForDpi(INITIAL_WIDTH, m_dpi), ScaleForDpi(INITIAL_HEIGHT, m_dpi), TRUE);
     CenterWindow();
     StartScanning();
-    // Ctrl+C, Ctrl+A and F5 of the whole window (a thread's own message filter is not refused).
+    // Ctrl+C, Ctrl+A, Ctrl+F and F5 of the whole window (a thread's own message filter is not refused).
     ::SetWindowsHookExW(WH_MSGFILTER, &COrvaneDlg::FilterShortcutKeys, nullptr, ::GetCurrentThreadId());
     m_watcherThread.reset(new std::thread(&COrvaneDlg::WatchSelection, this));
     return TRUE;

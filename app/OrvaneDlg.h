@@ -8,6 +8,7 @@
 #include "discovery/AnnouncementQueue.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/HandleAnnouncement.h"
+#include "discovery/NetworkSearch.h"
 #include "discovery/find_devices.h"
 #include "framework/Dialog.h"
 #include "framework/Dpi.h"
@@ -78,6 +79,8 @@ private:
     void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OpenDeviceWebPage();
     void AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex);
+    // A routed box's five passes of the set command, to its own address.
+    void SendSetToRoutedBox(Ipv4Host boxAddress, const DeviceDatagram& datagram);
 
     // The list's shortcut menu and keys, copy and search now (app/RowMenu.cpp)
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
@@ -90,6 +93,7 @@ private:
     void OnCopyAll();
     void CopyToClipboard(const std::vector<int>& rows);
     void OnSearchNow();
+    void OnSearchNetworks();
 
 public:
     // Window thread only, unless a member says otherwise.
@@ -104,6 +108,10 @@ public:
     int m_startDpi = BASE_DPI;
     CListCtrl m_list;  // a view of the list control; any thread may send it messages
     std::vector<find_devices*> m_scanners;  // live until the process ends
+    // Searches routed networks and keeps probing the boxes found; its threads use it until the
+    // process ends.
+    NetworkSearch m_networkSearch;
+    std::wstring m_lastSearchText;  // what the latest network search searched
     std::set<std::uint32_t> m_addedAddresses;  // NTE contexts of the alias addresses added
     // Written by the selection watcher after each pass; Record and Record Files find the row
     // themselves at the click, since a row inserted or cleared since moves the index.

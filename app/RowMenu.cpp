@@ -1,10 +1,12 @@
 // The device list's shortcut menu (right click, Shift+F10, the menu key), its keys (Ctrl+C,
-// Ctrl+A, F5), and the two commands that have no button: copy rows and search now. A row
+// Ctrl+A, Ctrl+F, F5), and the commands that have no button: copy rows, search now and search
+// networks. A row
 // command of the menu makes its row the selection and then goes, as a WM_COMMAND, to the
 // handler of its button (or of the double click), which acts on that selection.
 #include "app/OrvaneDlg.h"
 
 #include "app/CopyRows.h"
+#include "app/SearchDlg.h"
 
 #include <windowsx.h>
 
@@ -18,6 +20,7 @@ const wchar_t MENU_RECORD_FILES[] = L"Record &Files";
 const wchar_t MENU_COPY[] = L"&Copy\tCtrl+C";
 const wchar_t MENU_COPY_ALL[] = L"Copy &all";
 const wchar_t MENU_SEARCH_NOW[] = L"&Search now\tF5";
+const wchar_t MENU_SEARCH_NETWORKS[] = L"Search networks...\tCtrl+F";
 
 const wchar_t COPY_FAILED[] = L"The rows could not be copied: another program holds the clipboard.";
 
@@ -104,12 +107,17 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, MF_STRING, ID_COPY_ROWS, MENU_COPY);
+    ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NETWORKS, MENU_SEARCH_NETWORKS);
     // The double click's command, shown in bold.
     ::SetMenuDefaultItem(menu, ID_OPEN_WEB_PAGE, FALSE);
     const UINT_PTR command = TrackMenu(menu, screen, m_hWnd);
     ::DestroyMenu(menu);
     if (command == 0)
         return;
+    if (command == ID_SEARCH_NETWORKS) {
+        OnSearchNetworks();
+        return;
+    }
 
     row = m_table.FindRow(id);
     if (row < 0)
@@ -136,6 +144,7 @@ void COrvaneDlg::ShowListMenu(POINT screen)
         return;
     ::AppendMenuW(menu, MF_STRING, ID_COPY_ALL, MENU_COPY_ALL);
     ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NOW, MENU_SEARCH_NOW);
+    ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NETWORKS, MENU_SEARCH_NETWORKS);
     const UINT_PTR command = TrackMenu(menu, screen, m_hWnd);
     ::DestroyMenu(menu);
     if (command != 0)
@@ -149,7 +158,7 @@ void COrvaneDlg::SelectOnlyRow(int row)
     m_list.SendMessage(LVM_SETSELECTIONMARK, 0, row);
 }
 
-// Window thread: Ctrl+C, Ctrl+A and F5 of the main window. True when the key was one of them.
+// Window thread: Ctrl+C, Ctrl+A, Ctrl+F and F5 of the main window. True when the key was one of them.
 bool COrvaneDlg::OnShortcutKey(WPARAM key)
 {
     const bool control = KeyDown(VK_CONTROL);
@@ -159,6 +168,9 @@ bool COrvaneDlg::OnShortcutKey(WPARAM key)
         OnCopyRows();
     } else if (control && !alt && !shift && key == 'A') {
         m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+    } else if (control && !alt && !shift && key == 'F') {
+        // Opened once the key's message is done with, not inside the message filter.
+        ::PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(ID_SEARCH_NETWORKS, 0), 0);
     } else if (!control && !alt && !shift && key == VK_F5) {
         OnSearchNow();
     } else {
@@ -206,4 +218,11 @@ void COrvaneDlg::OnSearchNow()
 {
     for (find_devices* scanner : m_scanners)
         scanner->SearchNow();
+}
+
+// Window thread. The dialog's own loop keeps the main window answering while it is open.
+void COrvaneDlg::OnSearchNetworks()
+{
+    CSearchDlg dialog(m_hWnd, m_networkSearch, m_lastSearchText);
+    dialog.DoModal();
 }

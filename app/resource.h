@@ -20,9 +20,16 @@
 #define IDC_SET_ID_LABEL 136
 #define IDC_SET_ID 137
 
+#define IDD_SEARCH 140
+#define IDC_SEARCH_LABEL 141
+#define IDC_SEARCH_TEXT 142
+#define IDC_SEARCH_PROGRESS 143
+#define IDC_SEARCH_STATUS 144
+
 // Commands of the device list's shortcut menu and keys. Set, Record/Stop and Record Files use
 // their buttons' ids, so that the menu reaches the buttons' own handlers.
 #define ID_OPEN_WEB_PAGE 32771
 #define ID_COPY_ROWS 32772
 #define ID_COPY_ALL 32773
 #define ID_SEARCH_NOW 32774
+#define ID_SEARCH_NETWORKS 32775

@@ -4,6 +4,7 @@
 #include "config/BasicDlg.h"
 #include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
+#include "discovery/RoutedBox.h"
 #include "discovery/NetSocket.h"
 #include "framework/TextCodec.h"
 
@@ -103,6 +104,7 @@ void COrvaneDlg::OnSet()
     if (row == -1)
         return;
     const std::wstring idText = m_list.GetItemText(row, COL_ID);
+    const std::wstring lanIpText = m_list.GetItemText(row, COL_LAN_IP);
     const std::wstring staticIpText = m_list.GetItemText(row, COL_LAN_STATIC_IP);
     const std::wstring netmaskText = m_list.GetItemText(row, COL_LAN_NETMASK);
     const std::wstring gatewayText = m_list.GetItemText(row, COL_LAN_GATEWAY);
@@ -126,10 +128,30 @@ void COrvaneDlg::OnSet()
     const Ipv4Net newGateway = Ipv4FromText(dialog.m_lanGateway);
     const std::string mac = WideToNarrow(macText);
 
+    // No broadcast reaches a box across a router: its passes go to its own address.
+    const Ipv4Net lanIp = Ipv4FromText(lanIpText);
+    if (IsRoutedBox(id, lanIp)) {
+        SendSetToRoutedBox(Ipv4HostFromNet(lanIp), MakeSetNetworkDatagram(id, currentIp, currentNetmask, newIp,
+                                                                          newNetmask, newGateway, mac.c_str()));
+        return;
+    }
     const std::vector<Ipv4Net> localAddresses = GetLocalAddresses();
     for (int pass = 0; pass < SET_PASSES; ++pass) {
         for (Ipv4Net local : localAddresses)
             SendSetNetwork(local, id, currentIp, currentNetmask, newIp, newNetmask, newGateway, mac.c_str());
+        ::Sleep(SET_PASS_PAUSE_MS);
+    }
+}
+
+// Window thread. Each pass goes out on a socket of its own, bound to any local address so that
+// routing picks the adapter towards the box.
+void COrvaneDlg::SendSetToRoutedBox(Ipv4Host boxAddress, const DeviceDatagram& datagram)
+{
+    for (int pass = 0; pass < SET_PASSES; ++pass) {
+        NetSocket socket;
+        if (socket.BindLocal(nullptr))
+            socket.SendTo(&datagram, boxAddress);
+        socket.Close();
         ::Sleep(SET_PASS_PAUSE_MS);
     }
 }

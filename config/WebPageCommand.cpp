@@ -4,6 +4,7 @@
 #include "config/BrowserPath.h"
 #include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
+#include "discovery/RoutedBox.h"
 #include "framework/TextCodec.h"
 
 #include <winsock2.h>
@@ -158,6 +159,7 @@ void COrvaneDlg::OnListDblClk(NMHDR*, LRESULT* pResult)
 
 // Window thread. Opens the first selected box's page; a box outside every subnet of the
 // interface it answered through first gets an alias address there, with the operator's consent.
+// A box across a router is reached through the router: its page opens at once.
 void COrvaneDlg::OpenDeviceWebPage()
 {
     const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
@@ -168,11 +170,15 @@ void COrvaneDlg::OpenDeviceWebPage()
         return;
     const std::wstring lanIpText = m_list.GetItemText(row, COL_LAN_IP);
     const std::wstring netmaskText = m_list.GetItemText(row, COL_LAN_NETMASK);
+    const Ipv4Net deviceAddress = Ipv4FromText(lanIpText);
+    if (IsRoutedBox(tag->deviceId, deviceAddress)) {
+        OpenPageInBrowser(DevicePageAddress(lanIpText));
+        return;
+    }
     std::uint32_t interfaceIndex = 0;
     if (!LookUpDeviceInterface(tag->deviceId, &interfaceIndex))
         return;
 
-    const Ipv4Net deviceAddress = Ipv4FromText(lanIpText);
     const Ipv4Net deviceNetmask = Ipv4FromText(netmaskText);
     if (!IsInLocalSubnet(interfaceIndex, deviceAddress & deviceNetmask)) {
         if (MessageBox(SUBNET_WARNING, WARNING_CAPTION, MB_OKCANCEL) != IDOK)

@@ -6,11 +6,17 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <set>
 
 COrvaneDlg* g_mainDialog = nullptr;
 std::map<DeviceId, std::uint32_t, DeviceIdUnsignedLess> DeviceInterfaceMap;
 std::recursive_mutex DeviceMapLock;
 std::mutex ReplyLock;
+
+namespace {
+// The boxes whose latest accepted announcement answered a unicast probe; under DeviceMapLock.
+std::set<DeviceId> UnicastAnswerers;
+} // namespace
 
 namespace {
 
@@ -53,13 +59,28 @@ AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host
     return job;
 }
 
-void HandleAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source)
+bool LatestAnswerWasUnicast(DeviceId id)
+{
+    std::lock_guard<std::recursive_mutex> lock(DeviceMapLock);
+    return UnicastAnswerers.count(id) != 0;
+}
+
+namespace {
+
+void AcceptAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source, bool unicast)
 {
     COrvaneDlg* dialog = g_mainDialog;
     if (!IsAcceptedAnnouncement(bytes, length))
         return;
     DeviceDatagram announcement;
     std::memcpy(&announcement, bytes, sizeof announcement);
+    {
+        std::lock_guard<std::recursive_mutex> lock(DeviceMapLock);
+        if (unicast)
+            UnicastAnswerers.insert(announcement.deviceId);
+        else
+            UnicastAnswerers.erase(announcement.deviceId);
+    }
     // Replaced as erase then insert in two holds, so no hold spans two map operations; a look-up
     // in between finds no entry and is treated as a box never heard.
     {
@@ -76,4 +97,16 @@ void HandleAnnouncement(const void* bytes, int length, std::uint32_t interfaceIn
     job.fromReceiver = true;
     // The receiver goes back to its socket at once; the window thread writes the row soon after.
     QueueAnnouncementFor(*dialog, std::move(job));
+}
+
+} // namespace
+
+void HandleAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source)
+{
+    AcceptAnnouncement(bytes, length, interfaceIndex, source, false);
+}
+
+void HandleUnicastAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source)
+{
+    AcceptAnnouncement(bytes, length, interfaceIndex, source, true);
 }

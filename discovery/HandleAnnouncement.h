@@ -32,6 +32,13 @@ AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host
 // Receiver threads, under ReplyLock: accepts a 184-byte type-101 datagram, records the
 // interface that heard it and has the window thread refresh or create the box's row.
 void HandleAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source);
+// The same for an announcement that answered a probe sent to the box's own address (a network
+// search): the box is then recorded as one whose latest announcement answered a unicast probe,
+// until an announcement reaches a scanner again.
+void HandleUnicastAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source);
+
+// Any thread: whether the box's latest accepted announcement answered a unicast probe.
+bool LatestAnswerWasUnicast(DeviceId id);
 
 // Defined with the main dialog: queues the job for the dialog's window thread and returns at
 // once; while the dialog has no window yet the job is dropped.

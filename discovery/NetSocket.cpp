@@ -37,11 +37,16 @@ bool NetSocket::BindLocal(const char* localAddress)
 
 bool NetSocket::SendBroadcast(const DeviceDatagram* datagram)
 {
+    return SendTo(datagram, INADDR_BROADCAST);
+}
+
+bool NetSocket::SendTo(const DeviceDatagram* datagram, Ipv4Host address)
+{
     sockaddr_in target;
     std::memset(&target, 0, sizeof target);
     target.sin_family = AF_INET;
     target.sin_port = ::htons(DISCOVERY_PORT);
-    target.sin_addr.s_addr = ::htonl(INADDR_BROADCAST);
+    target.sin_addr.s_addr = ::htonl(address);
     int sent = ::sendto(m_handle, reinterpret_cast<const char*>(datagram), DATAGRAM_SIZE, 0,
                         reinterpret_cast<const sockaddr*>(&target), sizeof target);
     return sent != SOCKET_ERROR && sent != 0;

@@ -26,6 +26,8 @@ public:
     bool BindLocal(const char* localAddress);
     // One datagram of all 184 bytes to 255.255.255.255:34462; true when bytes left.
     bool SendBroadcast(const DeviceDatagram* datagram);
+    // One datagram of all 184 bytes to the address's port 34462; true when bytes left.
+    bool SendTo(const DeviceDatagram* datagram, Ipv4Host address);
     // Reads exactly count bytes from a connected stream socket; false on error or close
     // (the bytes received so far stay in the buffer).
     bool ReceiveExact(void* buffer, int count);

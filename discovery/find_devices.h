@@ -5,17 +5,13 @@
 
 #include "discovery/NetSocket.h"
 #include "discovery/ProbeTimer.h"
+#include "discovery/ReceiveLoop.h"
 
 #include <cstdint>
 #include <memory>
 #include <thread>
 
 constexpr unsigned PROBE_PERIOD_MS = 10000;
-constexpr int RECEIVE_BUFFER_SIZE = 2048;
-constexpr long RECEIVE_WAIT_S = 1;
-// Room for one answer from each of about 5,000 boxes: a 184-byte datagram takes about 1 KiB of
-// socket buffer, and Linux grants twice the size asked for, up to its rmem_max.
-constexpr int RECEIVE_SOCKET_BUFFER_BYTES = 4 << 20;
 
 class find_devices {
 public:

@@ -12,7 +12,7 @@ ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # fonts-wine gives Wine the fonts Windows has (Tahoma for dialogs), so text measures as there.
 ORVANE_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 wine32:i386 fonts-wine xvfb
                  xauth imagemagick xdotool tesseract-ocr ffmpeg iproute2 cmake ninja-build g++ googletest
-                 curl python3 e2fsprogs unzip xclip)
+                 curl python3 e2fsprogs unzip xclip nftables)
 
 # Both builds: the product (32-bit) and the same program 64-bit, each with its own tests.
 ORVANE_ALL_ARCHES=(i686 x86_64)
@@ -34,9 +34,21 @@ LAN_FFMPEG_TS=$LAN_NET1.19:8080       # ffmpeg's live stream (tests/record_ffmpe
 # BOX namespace does not hold, whose simulated boxes answer every probe).
 lan_box_addr() { echo "$LAN_NET1.$((LAN_BOX_FIRST + $1))"; }
 
+# Behind a router: link 2 runs through a bridge in the ROUTER namespace, whose address on it is
+# the PC's gateway to the FAR namespace. The far namespace takes every address of LAN_FAR_ALL as
+# its own (an AnyIP route), so one box simulator there receives a probe to any far address and
+# answers from the box's own. Broadcasts stay on link 2; unicast crosses.
+LAN_ROUTER_ADDR=$LAN_NET2.254         # the router on link 2
+LAN_TRANSIT_NET=10.86.9               # router (.1) - far (.2)
+LAN_FAR_ALL=172.30.0.0/16             # every far address (and the widest sweep, 65,536)
+LAN_FAR_NETS=(172.30.1.0/24 172.30.2.0/24 172.30.3.0/24)  # the tests' far boxes live here
+LAN_FAR_BLOCK=172.30.16.0/20          # 4,096 far addresses, for the benchmark's boxes
+FAR_BOXSIM_CONTROL=$LAN_TRANSIT_NET.2:7001  # the far simulator's control port
+
 # What the tests read to find the LAN: ORVANE_TEST_LAN=1 also lets them start the program.
 LAN_TEST_ENV=(ORVANE_TEST_LAN=1 "ORVANE_BOXSIM=$BOXSIM_CONTROL" "ORVANE_PC_ADDR=$LAN_PC_ADDR"
-              "ORVANE_FFMPEG_TS=$LAN_FFMPEG_TS")
+              "ORVANE_FFMPEG_TS=$LAN_FFMPEG_TS" "ORVANE_FAR_BOXSIM=$FAR_BOXSIM_CONTROL"
+              "ORVANE_FAR_NETS=${LAN_FAR_NETS[*]}")
 
 LAB_NAMESPACES=()
 LAB_PIDS=()
@@ -157,17 +169,23 @@ lab_scratch_dir() {
 }
 
 # lan_up NAME: the PC namespace NAME-pc-PID and the BOX namespace NAME-box-PID joined by two
-# veth links. Sets LAN_PC and LAN_BOX.
+# veth links, link 2 through a bridge in the ROUTER namespace NAME-rt-PID, which forwards to the
+# FAR namespace NAME-far-PID. Sets LAN_PC, LAN_BOX, LAN_ROUTER and LAN_FAR.
 lan_up() {
     LAN_PC="$1-pc-$$"
     LAN_BOX="$1-box-$$"
-    ip netns add "$LAN_PC" || return 1
-    LAB_NAMESPACES+=("$LAN_PC")
-    ip netns add "$LAN_BOX" || return 1
-    LAB_NAMESPACES+=("$LAN_BOX")
+    LAN_ROUTER="$1-rt-$$"
+    LAN_FAR="$1-far-$$"
+    local ns
+    for ns in "$LAN_PC" "$LAN_BOX" "$LAN_ROUTER" "$LAN_FAR"; do
+        ip netns add "$ns" || return 1
+        LAB_NAMESPACES+=("$ns")
+    done
     # Each veth pair is created directly inside the namespaces: nothing appears in the host's.
     ip link add pc1 netns "$LAN_PC" type veth peer name box1 netns "$LAN_BOX" || return 1
-    ip link add pc2 netns "$LAN_PC" type veth peer name box2 netns "$LAN_BOX" || return 1
+    ip link add pc2 netns "$LAN_PC" type veth peer name lan2pc netns "$LAN_ROUTER" || return 1
+    ip link add box2 netns "$LAN_BOX" type veth peer name lan2box netns "$LAN_ROUTER" || return 1
+    ip link add rtfar netns "$LAN_ROUTER" type veth peer name far0 netns "$LAN_FAR" || return 1
 
     ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[0]}" dev pc1 || return 1
     ip -n "$LAN_PC" addr add "${LAN_PC_ADDRS[1]}" dev pc2 || return 1
@@ -179,36 +197,95 @@ lan_up() {
     for address in "${LAN_BOX2_ADDRS[@]}"; do
         ip -n "$LAN_BOX" addr add "$address" dev box2 || return 1
     done
+    lan_router_up || return 1
 
-    local ns dev
+    local dev
     for dev in pc1 pc2; do
         ip -n "$LAN_PC" link set "$dev" up || return 1
     done
     for dev in box1 box2; do
         ip -n "$LAN_BOX" link set "$dev" up || return 1
     done
-    for ns in "$LAN_PC" "$LAN_BOX"; do
+    for ns in "$LAN_PC" "$LAN_BOX" "$LAN_ROUTER" "$LAN_FAR"; do
         ip -n "$ns" link set lo up || return 1
         # rp_filter off everywhere (all, default and each link) inside the namespace.
         ip netns exec "$ns" sh -c 'for f in /proc/sys/net/ipv4/conf/*/rp_filter; do echo 0 >"$f"; done' || return 1
     done
+    lan_routes
 }
 
-# boxsim_start LOGDIR [OPTION...]: the simulator in the BOX namespace; waits until it is ready.
+# The router's bridge on link 2 and its link to the far namespace (part of lan_up).
+lan_router_up() {
+    local port
+    ip -n "$LAN_ROUTER" link add br2 type bridge || return 1
+    for port in lan2pc lan2box; do
+        ip -n "$LAN_ROUTER" link set "$port" master br2 up || return 1
+    done
+    ip -n "$LAN_ROUTER" addr add "$LAN_ROUTER_ADDR/24" dev br2 || return 1
+    ip -n "$LAN_ROUTER" addr add "$LAN_TRANSIT_NET.1/24" dev rtfar || return 1
+    ip -n "$LAN_FAR" addr add "$LAN_TRANSIT_NET.2/24" dev far0 || return 1
+    ip -n "$LAN_ROUTER" link set br2 up || return 1
+    ip -n "$LAN_ROUTER" link set rtfar up || return 1
+    ip -n "$LAN_FAR" link set far0 up || return 1
+    # Forwarding in the router only; the other namespaces keep the default (off).
+    ip netns exec "$LAN_ROUTER" sysctl -q -w net.ipv4.ip_forward=1
+}
+
+# Routes between the test's own namespaces, none out of them (part of lan_up, once links are up).
+lan_routes() {
+    local net
+    for net in "$LAN_FAR_ALL" "$LAN_TRANSIT_NET.0/24"; do
+        ip -n "$LAN_PC" route add "$net" via "$LAN_ROUTER_ADDR" || return 1
+    done
+    ip -n "$LAN_ROUTER" route add "$LAN_FAR_ALL" via "$LAN_TRANSIT_NET.2" || return 1
+    ip -n "$LAN_ROUTER" route add "$LAN_NET1.0/24" via "${LAN_PC_ADDRS[1]%/*}" || return 1
+    ip -n "$LAN_FAR" route add default via "$LAN_TRANSIT_NET.1" || return 1
+    ip -n "$LAN_FAR" route add local "$LAN_FAR_ALL" dev lo
+}
+
+# router_loss ROUTER_NAMESPACE on|off: the router drops 1% of the UDP datagrams it forwards to
+# and from the far addresses, each way (this kernel has no netem; nftables does it).
+router_loss() {
+    ip netns exec "$1" nft delete table inet lab 2>/dev/null
+    [[ $2 == off ]] && return 0
+    ip netns exec "$1" nft -f - <<EOF
+table inet lab {
+    chain forward {
+        type filter hook forward priority 0;
+        ip daddr $LAN_FAR_ALL meta l4proto udp numgen random mod 100 lt 1 drop
+        ip saddr $LAN_FAR_ALL meta l4proto udp numgen random mod 100 lt 1 drop
+    }
+}
+EOF
+}
+
+# boxsim_start LOGDIR [OPTION...]: the simulator in the BOX namespace (LOGDIR/boxsim.log); waits
+# until it is ready. Sets BOXSIM_PID.
 boxsim_start() {
-    local dir=$1
-    shift
-    rm -f "$dir/boxsim.log"
-    ip netns exec "$LAN_BOX" "${BOXSIM_BIN:-$ORVANE_ROOT/build/native/boxsim}" --log "$dir/boxsim.log" "$@" \
-        </dev/null >>"$dir/boxsim.out" 2>&1 &
+    boxsim_run "$LAN_BOX" "$1/boxsim" "${@:2}"
+}
+
+# far_boxsim_start LOGDIR [OPTION...]: a second simulator, for the far boxes, in the FAR
+# namespace with its control port at FAR_BOXSIM_CONTROL (LOGDIR/boxsim-far.log). Sets BOXSIM_PID.
+far_boxsim_start() {
+    boxsim_run "$LAN_FAR" "$1/boxsim-far" --control-port "${FAR_BOXSIM_CONTROL##*:}" "${@:2}"
+}
+
+# boxsim_run NS LOGBASE [OPTION...]: logs to LOGBASE.log, its own output to LOGBASE.out.
+boxsim_run() {
+    local ns=$1 base=$2
+    shift 2
+    rm -f "$base.log"
+    ip netns exec "$ns" "${BOXSIM_BIN:-$ORVANE_ROOT/build/native/boxsim}" --log "$base.log" "$@" \
+        </dev/null >>"$base.out" 2>&1 &
     BOXSIM_PID=$!
     LAB_PIDS+=("$BOXSIM_PID")
     for _ in $(seq 100); do
-        grep -q READY "$dir/boxsim.log" 2>/dev/null && return 0
+        grep -q READY "$base.log" 2>/dev/null && return 0
         kill -0 "$BOXSIM_PID" 2>/dev/null || break
         sleep 0.1
     done
-    echo "boxsim did not start; see $dir/boxsim.log and $dir/boxsim.out" >&2
+    echo "boxsim did not start; see $base.log and $base.out" >&2
     return 1
 }
 

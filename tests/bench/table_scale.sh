@@ -49,17 +49,6 @@ wait_for() {
     echo "${rows:-0}"
 }
 
-# The window probe's ping, in 5-second pieces until the stop file appears; prints the
-# slowest answer in ms over all pieces.
-ping_until_stopped() {
-    local stop=$1 worst=0 piece
-    while [[ ! -e $stop ]]; do
-        piece=$(probe ping 5 | awk '{ print $1 }')
-        [[ -n $piece ]] && worst=$(awk -v a="$worst" -v b="$piece" 'BEGIN { print (b > a ? b : a) }')
-    done
-    echo "$worst"
-}
-
 # run_size N: one program start with N boxes answering; prints one line of figures.
 run_size() {
     local n=$1 start fill_s fill_rows refill_s refill_rows clicked ticks0 ticks1 ticks2 program pinger worst
@@ -71,7 +60,7 @@ run_size() {
     # Wine's own start-up is not the table's work.
     ticks0=$(cpu_ticks "$program")
     rm -f "$LAB_SCRATCH/stop"
-    ping_until_stopped "$LAB_SCRATCH/stop" >"$LAB_SCRATCH/ping" &
+    ping_until_stopped "$LAB_SCRATCH/stop" 5 >"$LAB_SCRATCH/ping" &
     pinger=$!
 
     fill_rows=$(wait_for "r >= $n")

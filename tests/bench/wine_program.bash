@@ -5,6 +5,17 @@
 # shellcheck source=tests/boxsim_client.bash
 source "$(dirname "${BASH_SOURCE[0]}")/../boxsim_client.bash"
 
+# program_paths: BUILD (ORVANE_BUILD, default build/x86_64), EXE (ORVANE_EXE, default
+# BUILD/Orvane.exe) and PROBE_EXE (the window probe of BUILD, of the program's pointer size);
+# dies when one is missing.
+program_paths() {
+    BUILD=$(realpath -m "${ORVANE_BUILD:-$ORVANE_ROOT/build/x86_64}")
+    EXE=$(realpath -m "${ORVANE_EXE:-$BUILD/Orvane.exe}")
+    PROBE_EXE=$BUILD/tests/orvane_probe.exe
+    [[ -f $EXE ]] || die "no $EXE: build it first"
+    [[ -f $PROBE_EXE ]] || die "no $PROBE_EXE: build $BUILD first"
+}
+
 # program_prefix_new DIR: a prefix in DIR (a copy of ORVANE_WINE_TEMPLATE when set) whose windows
 # are unmanaged (without a window manager a managed window waits 2 s for every unmap). Sets PREFIX.
 program_prefix_new() {
@@ -78,3 +89,14 @@ ticks_to_seconds() { awk -v t="$1" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%
 
 # The number of rows the table holds now (empty when the window does not answer in time).
 row_count() { probe row-count; }
+
+# ping_until_stopped STOPFILE SECONDS: the window probe's ping, in pieces of SECONDS until the
+# stop file appears; prints the slowest answer in ms over all pieces.
+ping_until_stopped() {
+    local stop=$1 worst=0 piece
+    while [[ ! -e $stop ]]; do
+        piece=$(probe ping "$2" | awk '{ print $1 }')
+        [[ -n $piece ]] && worst=$(awk -v a="$worst" -v b="$piece" 'BEGIN { print (b > a ? b : a) }')
+    done
+    echo "$worst"
+}

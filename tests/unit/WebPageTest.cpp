@@ -2,6 +2,7 @@
 // the alias address, and the browser started through the real registry and shell.
 #include "config/WebPageCommand.h"
 #include "discovery/Ipv4Text.h"
+#include "discovery/RoutedBox.h"
 #include "framework/TextCodec.h"
 #include "tests/unit/BrowserPathRegistry.h"
 #include "tests/unit/BoxRows.h"
@@ -434,3 +435,51 @@ TEST(WebPageAlias, IsAHostAddressOfTheBoxsSubnetNextToTheBox)
 }
 
 } // namespace
+
+namespace {
+
+// Hands the box's announcement over as the network search's receiver does: an answer to a
+// probe sent to the box's own address, counted for the interface whose subnet holds it (none
+// for a box across a router).
+void PutBoxAsUnicastAnswer(const TestBox& box)
+{
+    const DeviceDatagram announcement = AnnouncementOf(box);
+    std::vector<MIB_IPADDRROW> localAddresses;
+    ASSERT_TRUE(ReadIpAddressTable(&localAddresses));
+    const std::uint32_t interfaceIndex =
+        InterfaceIndexForAddress(Ipv4NetFromHost(HostAddress(box.lanIp)), localAddresses, 0);
+    {
+        std::lock_guard<std::mutex> lock(ReplyLock);
+        HandleUnicastAnnouncement(&announcement, DATAGRAM_SIZE, interfaceIndex, HostAddress(box.lanIp));
+    }
+    WaitForQueuedAnnouncements();
+}
+
+} // namespace
+
+// A box across a router is reached through the router: no warning, no alias, its page at once.
+// Once its latest announcement came by broadcast again, the local rule holds once more.
+TEST_F(WebPage, ABoxAcrossARouterOpensAtOnceWithoutWarningOrAlias)
+{
+    const TestBox routedBox = {2101, "172.30.1.10", "172.30.1.10", "255.255.255.0", "172.30.1.1", "02:00:00:00:21:01"};
+    PutBoxAsUnicastAnswer(routedBox);
+    ASSERT_GE(RowOf(List(), routedBox.id), 0);
+    SelectRows(List(), {RowOf(List(), routedBox.id)});
+    EXPECT_EQ(DoubleClick(ExpectNoWindow()), std::vector<std::string>());
+    EXPECT_EQ(BrowserStarts(1), Starts({{"http://172.30.1.10/"}}));
+    EXPECT_TRUE(m_ipHelper.added.empty());
+    EXPECT_TRUE(m_ipHelper.flushed.empty());
+
+    SelectBoxHeardOn(routedBox, m_link1);
+    EXPECT_EQ(DoubleClick(AnswerWarning(m_dialog->GetSafeHwnd(), IDCANCEL)), std::vector<std::string>())
+        << "heard by a scanner last: the subnet warning as for any local box";
+
+    // A box in a local subnet found by a search is a local box: its interface decides.
+    const TestBox localBox = {2102, "10.86.1.16", "10.86.1.16", "255.255.255.0", "10.86.1.1", "02:00:00:00:21:02"};
+    SelectBoxHeardOn(localBox, m_link1);
+    PutBoxAsUnicastAnswer(localBox);
+    SelectRows(List(), {RowOf(List(), localBox.id)});
+    EXPECT_EQ(DoubleClick(ExpectNoWindow()), std::vector<std::string>());
+    EXPECT_EQ(BrowserStarts(2), Starts({{"http://172.30.1.10/"}, {"http://10.86.1.16/"}}));
+    EXPECT_TRUE(m_ipHelper.added.empty());
+}

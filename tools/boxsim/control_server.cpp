@@ -118,12 +118,29 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         out = LoggedLines(prefix);
     } else if (command == "CLEAR") {
         ClearLoggedLines();
+        discovery_.Probes().Clear();
     } else if (command == "RESET") {
-        // A test's clean start: no boxes, no log, streams flowing again.
+        // A test's clean start: no boxes, no log, no probes recorded, streams flowing again.
         boxes_.RemoveAll();
         ClearLoggedLines();
+        discovery_.Probes().Clear();
         streams_.SetSilent(false);
         streams_.SetHeaderMode(HeaderMode::NORMAL);
+    } else if (command == "PROBES") {
+        std::istringstream words(Upper(argument));
+        std::string word, number;
+        bool perAddress = false;
+        long long since = 0, window = 1000;
+        while (words >> word) {
+            if (word == "PER") {
+                perAddress = true;
+            } else if (!(word == "SINCE" && words >> number && ParseInteger(number, 0, INT64_MAX, since)) &&
+                       !(word == "WINDOW" && words >> number && ParseInteger(number, 1, 3600000, window))) {
+                return {"ERR usage: PROBES [PER] [SINCE MS] [WINDOW MS]"};
+            }
+        }
+        if (perAddress) out = discovery_.Probes().PerAddress(since);
+        out.push_back("PROBES " + discovery_.Probes().Summary(since, window));
     } else if (command == "BOXES") {
         for (const Box& box : boxes_.Snapshot()) out.push_back(DescribeBox(box));
     } else if (command == "ADD") {

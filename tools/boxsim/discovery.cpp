@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "tools/boxsim/event_log.h"
 #include "tools/boxsim/net_util.h"
@@ -46,6 +47,9 @@ bool DiscoveryResponder::Open(std::string& error)
     setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    // The kernel's receive time: the rate of probes as they arrived, not as we got to them.
+    setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    broadcastAddresses_ = BroadcastAddresses();
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(DISCOVERY_PORT);
@@ -64,7 +68,7 @@ void DiscoveryResponder::Run()
     for (;;) {
         sockaddr_in from{};
         iovec data{buffer.data(), buffer.size()};
-        char control[CMSG_SPACE(sizeof(in_pktinfo))];
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(timespec))];
         msghdr message{};
         message.msg_name = &from;
         message.msg_namelen = sizeof from;
@@ -81,20 +85,37 @@ void DiscoveryResponder::Run()
             continue;
         }
         const std::size_t kept = std::min<std::size_t>(static_cast<std::size_t>(length), buffer.size());
-        unsigned arrivedOn = 0;
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
-            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info;
-                std::memcpy(&info, CMSG_DATA(header), sizeof info);
-                arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
-            }
-        }
-        HandleDatagram(buffer.data(), kept, from, arrivedOn);
+        HandleDatagram(buffer.data(), kept, from, ReadArrival(message));
     }
 }
 
+DiscoveryResponder::Arrival DiscoveryResponder::ReadArrival(msghdr& message)
+{
+    Arrival arrival;
+    timespec received{};
+    clock_gettime(CLOCK_REALTIME, &received);
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info;
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            arrival.interfaceIndex = static_cast<unsigned>(info.ipi_ifindex);
+            arrival.destination = ntohl(info.ipi_addr.s_addr);
+        } else if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_TIMESTAMPNS) {
+            std::memcpy(&received, CMSG_DATA(header), sizeof received);
+        }
+    }
+    arrival.ms = static_cast<std::int64_t>(received.tv_sec) * 1000 + received.tv_nsec / 1000000;
+    return arrival;
+}
+
+bool DiscoveryResponder::IsBroadcast(Ipv4Host destination) const
+{
+    return std::find(broadcastAddresses_.begin(), broadcastAddresses_.end(), destination) !=
+           broadcastAddresses_.end();
+}
+
 void DiscoveryResponder::HandleDatagram(const std::uint8_t* bytes, std::size_t length,
-                                        const sockaddr_in& from, unsigned arrivedOn)
+                                        const sockaddr_in& from, const Arrival& arrival)
 {
     std::string type = "-";
     std::uint32_t msgType = 0;
@@ -104,11 +125,12 @@ void DiscoveryResponder::HandleDatagram(const std::uint8_t* bytes, std::size_t l
         type = std::to_string(msgType);
     }
     LogLine("RX " + EndpointText(from) + " len=" + std::to_string(length) + " type=" + type +
-            " hex=" + HexText(bytes, length));
+            " hex=" + HexText(bytes, length) + " to=" + Ipv4Text(arrival.destination));
 
     if (length != DATAGRAM_SIZE) return;
     if (msgType == MSG_PROBE) {
-        AnswerProbe(from, arrivedOn);
+        probes_.Add(arrival.ms, arrival.destination, IsBroadcast(arrival.destination));
+        AnswerProbe(from, arrival);
     } else if (msgType == MSG_SET_NETWORK) {
         DeviceDatagram command;
         std::memcpy(&command, bytes, sizeof command);
@@ -116,7 +138,7 @@ void DiscoveryResponder::HandleDatagram(const std::uint8_t* bytes, std::size_t l
     }
 }
 
-void DiscoveryResponder::AnswerProbe(const sockaddr_in& to, unsigned arrivedOn)
+void DiscoveryResponder::AnswerProbe(const sockaddr_in& to, const Arrival& arrival)
 {
     int floodCount = 0;
     DeviceId floodBase = 0;
@@ -128,10 +150,16 @@ void DiscoveryResponder::AnswerProbe(const sockaddr_in& to, unsigned arrivedOn)
         floodBase = pendingFloodBase_;
     }
     // Each box answers once per probe, from its own address.
+    const bool broadcast = IsBroadcast(arrival.destination);
     for (const Box& box : boxes_.Snapshot()) {
-        const unsigned boxLink = InterfaceIndexOf(box.ip);
-        if (arrivedOn != 0 && boxLink != 0 && boxLink != arrivedOn) continue;
         const DeviceDatagram answer = MakeAnnouncementDatagram(box);
+        if (!broadcast) {
+            // The probe reached this namespace at its destination, so a box there may answer from it.
+            if (box.ip == arrival.destination) SendFrom(box.ip, to, &answer, sizeof answer);
+            continue;
+        }
+        const unsigned boxLink = InterfaceIndexOf(box.ip);
+        if (arrival.interfaceIndex != 0 && boxLink != 0 && boxLink != arrival.interfaceIndex) continue;
         SendFrom(SourceFor(box), to, &answer, sizeof answer);
     }
     if (floodCount > 0) {
@@ -228,7 +256,7 @@ bool DiscoveryResponder::SendFrom(Ipv4Host source, const sockaddr_in& to, const 
 
 Ipv4Host DiscoveryResponder::SourceFor(const Box& box)
 {
-    if (IsLocalAddress(box.ip)) {
+    if (CanSendFrom(box.ip)) {
         return box.ip;
     }
     const Ipv4Host fallback = FirstLocalAddress(0);

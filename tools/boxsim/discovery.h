@@ -1,5 +1,5 @@
-// The UDP side of the boxes: answers probes, takes set commands, and lets the
-// control channel send extra or malformed datagrams to the last prober.
+// The UDP side of the boxes: answers probes, takes set commands, records when probes
+// arrived, and lets the control channel send extra or malformed datagrams to the last prober.
 #pragma once
 
 #include <netinet/in.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/boxsim/box_table.h"
+#include "tools/boxsim/probe_record.h"
 
 class DiscoveryResponder {
 public:
@@ -28,11 +29,22 @@ public:
     // Sends raw bytes as one datagram to the last prober.
     bool SendRaw(const std::vector<std::uint8_t>& bytes, std::string& result);
 
+    ProbeRecord& Probes() { return probes_; }
+
 private:
-    // arrivedOn: the interface the datagram came in on (0 when unknown).
-    void HandleDatagram(const std::uint8_t* bytes, std::size_t length, const sockaddr_in& from, unsigned arrivedOn);
-    // Boxes answer only probes that reach their own link, as real boxes on one segment do.
-    void AnswerProbe(const sockaddr_in& to, unsigned arrivedOn);
+    // How one datagram arrived, from its control messages.
+    struct Arrival {
+        unsigned interfaceIndex = 0;  // 0 when unknown
+        Ipv4Host destination = 0;     // the address in its IP header
+        std::int64_t ms = 0;          // the kernel's receive time, ms since the Unix epoch
+    };
+    static Arrival ReadArrival(msghdr& message);
+    void HandleDatagram(const std::uint8_t* bytes, std::size_t length, const sockaddr_in& from,
+                        const Arrival& arrival);
+    bool IsBroadcast(Ipv4Host destination) const;
+    // A broadcast is answered by every box on the link it came in on, as real boxes on one
+    // segment do; a probe sent to one address only by the box that has that address.
+    void AnswerProbe(const sockaddr_in& to, const Arrival& arrival);
     void ApplySet(const DeviceDatagram& command);
     void SendFloodAnnouncements(int count, DeviceId base, const sockaddr_in& to);
     // Sends from the given local address (0: the kernel chooses).
@@ -43,6 +55,8 @@ private:
     BoxTable& boxes_;
     bool followSet_;
     int fd_ = -1;
+    std::vector<Ipv4Host> broadcastAddresses_;  // read once, at Open
+    ProbeRecord probes_;
 
     std::mutex mutex_;  // guards everything below
     bool haveProber_ = false;

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
 
     for (const Box& box : boxes.Snapshot()) {
         LogLine("BOX " + DescribeBox(box));
-        if (!IsLocalAddress(box.ip)) {
+        if (!CanSendFrom(box.ip)) {
             LogLine("WARN box " + std::to_string(box.id) + ": " + Ipv4Text(box.ip) +
                     " is not a local address; it will answer from the first local one");
         }

@@ -149,6 +149,42 @@ bool IsLocalAddress(Ipv4Host host)
     return false;
 }
 
+bool CanSendFrom(Ipv4Host host)
+{
+    if (IsLocalAddress(host)) return true;
+    // bind succeeds only for an address the namespace holds, by interface or by local route.
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) return false;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(host);
+    const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+    close(fd);
+    return bound;
+}
+
+std::vector<Ipv4Host> BroadcastAddresses()
+{
+    std::vector<Ipv4Host> addresses{0xFFFFFFFFu};
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return addresses;
+    }
+    // From address and netmask: "ip addr add" sets no broadcast address unless asked, and then
+    // getifaddrs reports the address itself in its place.
+    for (ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
+        if (it->ifa_addr == nullptr || it->ifa_netmask == nullptr || it->ifa_addr->sa_family != AF_INET ||
+            (it->ifa_flags & IFF_LOOPBACK)) {
+            continue;
+        }
+        const Ipv4Host host = ntohl(reinterpret_cast<sockaddr_in*>(it->ifa_addr)->sin_addr.s_addr);
+        const Ipv4Host mask = ntohl(reinterpret_cast<sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr);
+        if (~mask > 1) addresses.push_back(host | ~mask);  // a /31 or /32 has none
+    }
+    freeifaddrs(list);
+    return addresses;
+}
+
 unsigned InterfaceIndexOf(Ipv4Host host)
 {
     unsigned index = 0;

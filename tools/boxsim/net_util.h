@@ -28,6 +28,11 @@ std::vector<Ipv4Host> LocalAddresses();
 // The first of LocalAddresses(), or fallback when this namespace has none.
 Ipv4Host FirstLocalAddress(Ipv4Host fallback);
 bool IsLocalAddress(Ipv4Host host);
+// True when a socket here may send from the address: an interface's address, or one that a
+// local route makes this namespace's own (an AnyIP route such as "local 172.30.0.0/16 dev lo").
+bool CanSendFrom(Ipv4Host host);
+// 255.255.255.255 and the broadcast address of the subnet of every local interface address.
+std::vector<Ipv4Host> BroadcastAddresses();
 // The index of the interface that holds the address here, or 0 when none does.
 unsigned InterfaceIndexOf(Ipv4Host host);
 
