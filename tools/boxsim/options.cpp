@@ -30,10 +30,11 @@ const char* HelpText()
            "Control commands (one per line; each answer ends with OK or ERR <why>):\n"
            "  LOG [KIND]             logged lines since start or CLEAR of one kind: RX\n"
            "                         (received datagrams, the default), SET, HTTP (stream\n"
-           "                         requests), STREAM (ended streams), WARN; ALL: every line\n"
+           "                         requests), STREAM (ended streams), WARN, DAMAGE (damage\n"
+           "                         done to a stream); ALL: every line\n"
            "  CLEAR                  forget the logged lines\n"
            "  RESET                  no boxes, no logged lines, streams not silent,\n"
-           "                         normal stream headers\n"
+           "                         normal stream headers, no damage waiting\n"
            "  BOXES                  one line per box\n"
            "  ADD FIELDS             add a box (FIELDS as for --box)\n"
            "  REMOVE ID              remove the boxes with this id\n"
@@ -47,6 +48,13 @@ const char* HelpText()
            "                         endless (header fields for ever, no empty line)\n"
            "  STREAMS                one line per open stream connection\n"
            "  DROPSTREAMS            reset every open stream connection\n"
+           "  DAMAGE KIND [PID [N]]  damage the next stream chunk sent (not a stream's first):\n"
+           "                         drop: N packets of PID left out (one continuity error);\n"
+           "                         dup: a packet of PID sent N more times (the first repeat\n"
+           "                         is allowed, each further one an error); discontinuity:\n"
+           "                         PID's counter jumps, flagged (no error); sync: a null\n"
+           "                         packet with a broken sync byte (one lost sync). PID\n"
+           "                         defaults to the video PID 0x100, N to 1; logs DAMAGE\n"
            "  QUIT                   end the simulator\n";
 }
 
