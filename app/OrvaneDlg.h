@@ -11,6 +11,7 @@
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
 #include "recording/Recording.h"
+#include "recording/RecordingHealthBoard.h"
 
 #include <atomic>
 #include <map>
@@ -87,6 +88,10 @@ private:
     void CopyToClipboard(const std::vector<int>& rows);
     void OnSearchNow();
 
+    // A recording's health: the row's info tip and "Recording details..." (app/RecordingDetails.cpp)
+    void OnListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnRecordingDetails();
+
 public:
     // Window thread only, unless a member says otherwise.
     HICON m_hIcon;
@@ -132,6 +137,10 @@ public:
     RecordingGeneration BeginRecording(DeviceId id, const std::wstring& path);
     // True while the box's recording is wanted and generation is still its newest.
     bool IsRecordingCurrent(DeviceId id, RecordingGeneration generation);
+    // The health lines of the recording of the row's box; empty when it is not being recorded.
+    std::wstring RecordingDetailsOfRow(int row);
+    // The health of each box's newest recording (any thread).
+    RecordingHealthBoard m_recordingHealth;
 
     // The recorder body (runs on its own thread): 0 when its recording was stopped or
     // superseded, -1 when it failed or the box ended the stream.

@@ -15,6 +15,7 @@ const wchar_t MENU_OPEN_WEB_PAGE[] = L"&Open web page";
 const wchar_t MENU_RECORD[] = L"&Record";
 const wchar_t MENU_STOP[] = L"S&top";
 const wchar_t MENU_RECORD_FILES[] = L"Record &Files";
+const wchar_t MENU_RECORDING_DETAILS[] = L"Recording &details...";
 const wchar_t MENU_COPY[] = L"&Copy\tCtrl+C";
 const wchar_t MENU_COPY_ALL[] = L"Copy &all";
 const wchar_t MENU_SEARCH_NOW[] = L"&Search now\tF5";
@@ -98,6 +99,8 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     // The Record button's caption rule: Stop while the box's recording is wanted.
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD, IsRecordingWanted(tag->deviceId) ? MENU_STOP : MENU_RECORD);
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
+    if (IsRecordingWanted(tag->deviceId))
+        ::AppendMenuW(menu, MF_STRING, ID_RECORDING_DETAILS, MENU_RECORDING_DETAILS);
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, MF_STRING, ID_COPY_ROWS, MENU_COPY);
     // The double click's command, shown in bold.
