@@ -46,7 +46,7 @@ void COrvaneDlg::OnClear()
     // Painted once at the end, not after every deleted row.
     m_list.SendMessage(WM_SETREDRAW, FALSE);
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
-        if (RecordingWantedOrForget(DeviceIdInRow(row)))
+        if (m_recordings.WantedOrForget(DeviceIdInRow(row)))
             continue;
         m_list.DeleteItem(row);
         if (m_selectedRow == row)
@@ -100,7 +100,7 @@ void COrvaneDlg::WatchSelection()
         SelectedBox selected;
         SendMessage(WM_APP_READ_SELECTION, 0, reinterpret_cast<LPARAM>(&selected));
         m_selectedRow = selected.row;
-        ShowRecordCaption(recordButton, selected.row >= 0 && IsRecordingWanted(selected.id), shownCaption);
+        ShowRecordCaption(recordButton, selected.row >= 0 && m_recordings.IsWanted(selected.id), shownCaption);
 
         const DWORD pause = m_watcherPauseMs;
         if (pause > 0)

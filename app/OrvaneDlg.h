@@ -12,6 +12,7 @@
 #include "framework/MessageMap.h"
 #include "recording/Recording.h"
 #include "recording/RecordingHealthBoard.h"
+#include "recording/RecordingOutcome.h"
 
 #include <atomic>
 #include <map>
@@ -24,7 +25,7 @@
 
 constexpr DWORD WATCHER_PAUSE_MS = 80;
 
-class COrvaneDlg : public CDialog {
+class COrvaneDlg : public CDialog, public RecordingWindow {
 public:
     explicit COrvaneDlg(HWND parent = nullptr);
     ~COrvaneDlg() override;
@@ -117,34 +118,20 @@ private:
     DeviceTable m_table{m_rowTags};  // window thread only
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
-    // ---- Recording (recording/): the Record and Record Files commands, the recorders, and
-    // the recording state they share with the window thread and the selection watcher.
+    // ---- Recording (recording/): the Record and Record Files commands, and the window's side
+    // of the recorders (RecordingWindow, called on their threads).
 public:
-    // The recording state. Every accessor takes m_recordingLock for one map operation; the
-    // lock is never held while a message is sent to a window. Look-ups of a missing key
-    // insert false / empty.
-    bool IsRecordingWanted(DeviceId id);
-    void SetRecordingWanted(DeviceId id, bool wanted);
-    std::wstring RecordingFile(DeviceId id);
-    bool HasRecordingFile(DeviceId id);
-    void SetRecordingFile(DeviceId id, const std::wstring& path);
-    // True while the box's recording is wanted; otherwise the box's flag entry is removed
-    // (its row is going) and nothing is inserted.
-    bool RecordingWantedOrForget(DeviceId id);
-    // Whether the box has a flag entry at all (inserts nothing): Clear must leave none behind.
-    bool HasRecordingFlag(DeviceId id);
-    // Starts the box's newest recording: flag true, file entry = path, the next generation.
-    RecordingGeneration BeginRecording(DeviceId id, const std::wstring& path);
-    // True while the box's recording is wanted and generation is still its newest.
-    bool IsRecordingCurrent(DeviceId id, RecordingGeneration generation);
+    // The recording state that Clear, the watcher, the commands and the recorders ask.
+    RecordingBook& Recordings() { return m_recordings; }
     // The health lines of the recording of the row's box; empty when it is not being recorded.
     std::wstring RecordingDetailsOfRow(int row);
     // The health of each box's newest recording (any thread).
     RecordingHealthBoard m_recordingHealth;
 
-    // The recorder body (runs on its own thread): 0 when its recording was stopped or
-    // superseded, -1 when it failed or the box ended the stream.
-    int RecordStream(std::string host, int port, std::wstring path, DeviceId id, RecordingGeneration generation);
+    // Recorder threads: hand the row work to the window thread and wait for it.
+    void ShowConnected(DeviceId id, RecordingGeneration generation) override;
+    RecordingEndSeen ShowEnded(DeviceId id, RecordingGeneration generation, bool keepFile) override;
+    void TellOperator(const std::wstring& message) override;
 
     // One element per recording started; the threads are never joined.
     std::vector<std::shared_ptr<std::thread>> m_recorderThreads;
@@ -158,17 +145,9 @@ private:
     void OnRecord();
     void OnRecordFiles();
     LRESULT OnRecorderEvent(WPARAM wParam, LPARAM lParam);
-    // Recorder thread: hands an event to the window thread; true when it was applied
-    // (for STREAM_ENDED: when the recording was still wanted).
-    bool SendRecorderEvent(RecorderEvent::Kind kind, DeviceId id, RecordingGeneration generation);
-    int FailRecording(DeviceId id, RecordingGeneration generation, const std::wstring& message);
-    int EndRecordingEarly(DeviceId id, RecordingGeneration generation, const std::wstring& message);
+    LRESULT SendRecorderEvent(const RecorderEvent& event);
     std::wstring NewRecordingPath(const std::string& host);
     void ShowRowIdle(int row);
 
-    std::mutex m_recordingLock;
-    std::map<DeviceId, bool> m_recordingFlags;                       // under m_recordingLock
-    std::map<DeviceId, std::wstring> m_recordingFiles;               // under m_recordingLock
-    std::map<DeviceId, RecordingGeneration> m_recordingGenerations;  // under m_recordingLock
-    std::set<std::wstring> m_recordingPathsUsed;  // every file named in this run; window thread only
+    RecordingBook m_recordings;
 };

@@ -2,6 +2,8 @@
 // a message box through the row menu's "Recording details..." (reachable from the keyboard).
 #include "app/OrvaneDlg.h"
 
+#include "app/SelectionSearch.h"
+
 #include <commctrl.h>
 
 // Window thread. Empty when the row's box is not being recorded.
@@ -10,7 +12,7 @@ std::wstring COrvaneDlg::RecordingDetailsOfRow(int row)
     if (row < 0 || row >= m_list.GetItemCount())
         return std::wstring();
     const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
-    if (!tag || !IsRecordingWanted(tag->deviceId))
+    if (!tag || !m_recordings.IsWanted(tag->deviceId))
         return std::wstring();
     const std::shared_ptr<RecordingHealth> health = m_recordingHealth.Find(tag->deviceId);
     if (!health)
@@ -30,11 +32,11 @@ void COrvaneDlg::OnListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult)
     ::lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
 }
 
-// Window thread: the row menu's "Recording details..." for the row in m_selectedRow (the menu
+// Window thread: the row menu's "Recording details..." for the selected row (the menu
 // has made its row the selection). Nothing when the box is no longer being recorded.
 void COrvaneDlg::OnRecordingDetails()
 {
-    const std::wstring text = RecordingDetailsOfRow(m_selectedRow);
+    const std::wstring text = RecordingDetailsOfRow(HighestSelectedRow(m_list));
     if (!text.empty())
         MessageBox(text);
 }

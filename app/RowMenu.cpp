@@ -97,9 +97,12 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     ::AppendMenuW(menu, MF_STRING, IDC_SET, MENU_SET);
     ::AppendMenuW(menu, MF_STRING, ID_OPEN_WEB_PAGE, MENU_OPEN_WEB_PAGE);
     // The Record button's caption rule: Stop while the box's recording is wanted.
-    ::AppendMenuW(menu, MF_STRING, IDC_RECORD, IsRecordingWanted(tag->deviceId) ? MENU_STOP : MENU_RECORD);
+    // The box is kept by id: Clear may free the RowTag while the menu is open.
+    const DeviceId id = tag->deviceId;
+    const bool stopShown = m_recordings.IsWanted(id);
+    ::AppendMenuW(menu, MF_STRING, IDC_RECORD, stopShown ? MENU_STOP : MENU_RECORD);
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
-    if (IsRecordingWanted(tag->deviceId))
+    if (stopShown)
         ::AppendMenuW(menu, MF_STRING, ID_RECORDING_DETAILS, MENU_RECORDING_DETAILS);
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, MF_STRING, ID_COPY_ROWS, MENU_COPY);
@@ -112,6 +115,11 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
 
     row = m_list.FindItemByData((LPARAM)tag);
     if (row < 0)
+        return;
+    // The recording may have ended while the menu was open: the command acts on the state it
+    // was chosen for, as the button does once its caption follows, so a stale Stop stops
+    // nothing and starts nothing.
+    if (command == IDC_RECORD && m_recordings.IsWanted(id) != stopShown)
         return;
     if (command != ID_COPY_ROWS) {
         // Set and the web page take the lowest selected row, Record and Record Files the one

@@ -37,39 +37,46 @@ int HexValue(char c)
     return -1;
 }
 
+// Chunked counts only as the last (or only) coding of a Transfer-Encoding field. For such a
+// field, chunked is set to what it says; any other line leaves chunked alone.
+void FieldSaysChunked(std::string line, bool& chunked)
+{
+    while (!line.empty() && line.back() == CR)
+        line.pop_back();
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos || Lowered(Trimmed(line.substr(0, colon))) != "transfer-encoding")
+        return;
+    const std::string value = line.substr(colon + 1);
+    const std::size_t lastComma = value.rfind(',');
+    const std::string lastCoding = lastComma == std::string::npos ? value : value.substr(lastComma + 1);
+    chunked = Lowered(Trimmed(lastCoding)) == "chunked";
+}
+
 } // namespace
 
 bool HeaderSkipper::Take(char byte)
 {
-    if (m_text.size() < MAX_KEPT)
-        m_text.push_back(byte);
+    if (byte == LF) {
+        // The status line is not a field.
+        if (m_pastStatusLine)
+            FieldSaysChunked(m_line, m_chunked);
+        m_pastStatusLine = true;
+        m_line.clear();
+    } else if (m_line.size() < MAX_LINE) {
+        m_line.push_back(byte);
+    }
     if (byte == CR || byte == LF)
         return ++m_run == 4;
     m_run = 0;
     return false;
 }
 
-// Chunked counts only as the last (or only) coding of a Transfer-Encoding field; the
-// status line and every other field are left alone.
-bool HeaderSkipper::HeaderSaysChunked(const std::string& header)
+bool HeaderSkipper::IsChunked() const
 {
-    bool chunked = false;
-    std::size_t lineStart = header.find(LF);  // the status line is not a field
-    while (lineStart != std::string::npos && lineStart < header.size()) {
-        ++lineStart;
-        std::size_t lineEnd = header.find(LF, lineStart);
-        std::string line = header.substr(lineStart, lineEnd == std::string::npos ? std::string::npos : lineEnd - lineStart);
-        if (!line.empty() && line.back() == CR)
-            line.pop_back();
-        std::size_t colon = line.find(':');
-        if (colon != std::string::npos && Lowered(Trimmed(line.substr(0, colon))) == "transfer-encoding") {
-            std::string value = line.substr(colon + 1);
-            std::size_t lastComma = value.rfind(',');
-            std::string lastCoding = lastComma == std::string::npos ? value : value.substr(lastComma + 1);
-            chunked = Lowered(Trimmed(lastCoding)) == "chunked";
-        }
-        lineStart = lineEnd;
-    }
+    // A header may end in CR bytes alone, leaving its last field without an LF.
+    bool chunked = m_chunked;
+    if (m_pastStatusLine)
+        FieldSaysChunked(m_line, chunked);
     return chunked;
 }
 

@@ -7,22 +7,25 @@
 #include <string>
 
 // Finds the end of a response header, fed one byte at a time: the header ends at the first
-// run of four consecutive bytes each of which is CR or LF, in any mix.
+// run of four consecutive bytes each of which is CR or LF, in any mix. On the way it reads
+// every header line for the transfer coding, however long the header is; only the line being
+// read is kept.
 class HeaderSkipper {
 public:
     // Takes the next byte; true when it was the fourth of the run, so the next byte is body.
     bool Take(char byte);
-    // Whether the header seen so far names chunked as its transfer coding.
-    bool IsChunked() const { return HeaderSaysChunked(m_text); }
-
-    static bool HeaderSaysChunked(const std::string& header);
+    // Whether the header seen so far names chunked as its transfer coding: the last
+    // Transfer-Encoding field decides.
+    bool IsChunked() const;
 
 private:
-    // Enough for any real header; bytes beyond this are skipped but not kept.
-    static constexpr std::size_t MAX_KEPT = 16384;
+    // A longer line is cut here: no header the recorder accepts holds one.
+    static constexpr std::size_t MAX_LINE = 65536;
 
     int m_run = 0;
-    std::string m_text;
+    bool m_pastStatusLine = false;
+    bool m_chunked = false;  // what the complete fields said
+    std::string m_line;      // the line being read, without its LF
 };
 
 // Removes the chunked framing: size lines (hex, with optional extensions), CRLF after each

@@ -4,20 +4,31 @@
 
 #include "app/SelectionSearch.h"
 #include "framework/TextCodec.h"
+#include "recording/HealthObserver.h"
+#include "recording/Recorder.h"
 
 #include <io.h>
+
+namespace {
+
+// The whole body of a recorder thread started by Record.
+int RecordWithHealth(RecordingBook& book, RecordingWindow& window, RecordingRequest request,
+                     std::shared_ptr<RecordingHealth> health)
+{
+    HealthObserver observer(std::move(health));
+    return RunRecorder(book, window, std::move(request), &observer);
+}
+
+} // namespace
 
 // Window thread. The file is named after the start time; a name that an earlier recording of
 // this run or an existing file has is taken.
 std::wstring COrvaneDlg::NewRecordingPath(const std::string& host)
 {
-    const std::wstring path =
-        FreeRecordingFileName(GetExecutableDirectory(), NarrowToWide(host), ::_time64(nullptr),
-                              [this](const std::wstring& name) {
-                                  return m_recordingPathsUsed.count(name) != 0 || ::_waccess(name.c_str(), 0) == 0;
-                              });
-    m_recordingPathsUsed.insert(path);
-    return path;
+    return FreeRecordingFileName(GetExecutableDirectory(), NarrowToWide(host), ::_time64(nullptr),
+                                 [this](const std::wstring& name) {
+                                     return m_recordings.IsPathUsed(name) || ::_waccess(name.c_str(), 0) == 0;
+                                 });
 }
 
 // Window thread. Acts on the row the operator sees selected at the click, found by the
@@ -32,25 +43,26 @@ void COrvaneDlg::OnRecord()
     const DeviceId id = DeviceIdInRow(row);
     RowTag* tag = reinterpret_cast<RowTag*>(m_list.GetItemData(row));
 
-    if (IsRecordingWanted(id)) {
+    if (m_recordings.IsWanted(id)) {
         // Stop. Nothing waits for the recorder: it finds the flag cleared before its next
         // block and closes its file and socket. The box's file entry stays.
-        SetRecordingWanted(id, false);
+        m_recordings.SetWanted(id, false);
         ShowRowIdle(row);
         return;
     }
 
     if (!tag) {
         m_selectedRow = -1;
-        SetRecordingWanted(id, false);
         return;
     }
     tag->state = ROW_RECORDING;
     InvalidateRect(nullptr, TRUE);
     const std::wstring path = NewRecordingPath(host);
     m_list.SetItemText(row, COL_RECORD, L"Open");
-    const RecordingGeneration generation = BeginRecording(id, path);
+    const RecordingGeneration generation = m_recordings.Begin(id, path);
     // Resolving and connecting happen on the recorder's own thread.
-    m_recorderThreads.push_back(
-        std::make_shared<std::thread>(&COrvaneDlg::RecordStream, this, host, STREAM_PORT, path, id, generation));
+    RecordingRequest request{host, STREAM_PORT, path, id, generation, m_recordSilenceLimitMs};
+    m_recorderThreads.push_back(std::make_shared<std::thread>(RecordWithHealth, std::ref(m_recordings),
+                                                              std::ref<RecordingWindow>(*this), request,
+                                                              m_recordingHealth.Begin(id, path)));
 }

@@ -22,21 +22,20 @@ void COrvaneDlg::OnRecordFiles()
     std::wstring file;
     if (row >= 0) {
         id = DeviceIdInRow(row);
-        if (HasRecordingFile(id))
-            file = RecordingFile(id);
+        file = m_recordings.File(id);
     }
 
     std::wstring parameters = directory;
     if (!file.empty()) {
         if (::_waccess(file.c_str(), 0) == 0) {
             parameters = L"/select," + file;
-        } else if (IsRecordingWanted(id)) {
+        } else if (m_recordings.IsWanted(id)) {
             // The recorder creates the file only once the box's response header has arrived.
             MessageBox(L"File not existed! Connect don't established until now!");
             return;
         } else {
             // A deleted file, or a recording that never got past its header: forget it.
-            SetRecordingFile(id, std::wstring());
+            m_recordings.SetFile(id, std::wstring());
         }
     }
     if (m_openExplorer)

@@ -1,5 +1,5 @@
-// The window thread's side of the recorders: what their events do to a box's row and
-// recording state.
+// The window's side of the recorders: what their events do to a box's row and recording
+// state, and the messages they show.
 #include "app/OrvaneDlg.h"
 
 #include "app/AppMessages.h"
@@ -15,41 +15,44 @@ void COrvaneDlg::ShowRowIdle(int row)
     InvalidateRect(nullptr, TRUE);
 }
 
-// Window thread. Applies the event only while its generation is the box's newest; the
-// recording state is changed under the lock, the row after it is released.
+// Window thread. The book decides under its lock whether the event still belongs to the box's
+// newest recording; the row is changed after that, on this thread, where OnRecord runs too.
 LRESULT COrvaneDlg::OnRecorderEvent(WPARAM, LPARAM lParam)
 {
     const RecorderEvent& event = *reinterpret_cast<const RecorderEvent*>(lParam);
-    bool wanted;
-    {
-        std::lock_guard<std::mutex> lock(m_recordingLock);
-        if (m_recordingGenerations[event.id] != event.generation)
-            return FALSE;
-        wanted = m_recordingFlags[event.id];
-        if (event.kind == RecorderEvent::CONNECTED) {
-            if (!wanted)
-                return FALSE;  // stopped while connecting: the row stays "Off"
-        } else {
-            m_recordingFlags[event.id] = false;
-            if (event.kind == RecorderEvent::FAILED)
-                m_recordingFiles[event.id].clear();
-        }
-    }
     // The device table already knows where each box's row stands.
-    const int row = m_table.FindRow(event.id);
     if (event.kind == RecorderEvent::CONNECTED) {
+        if (!m_recordings.IsCurrent(event.id, event.generation))
+            return FALSE;  // stopped while connecting: the row stays "Off"
+        const int row = m_table.FindRow(event.id);
         if (row >= 0)
             m_list.SetItemText(row, COL_RECORD, L"On");
         return TRUE;
     }
-    ShowRowIdle(row);
-    return event.kind == RecorderEvent::FAILED ? TRUE : (LRESULT)wanted;
+    const RecordingEndSeen seen = m_recordings.End(event.id, event.generation, event.keepFile);
+    if (seen != RecordingEndSeen::SUPERSEDED)
+        ShowRowIdle(m_table.FindRow(event.id));
+    return (LRESULT)seen;
 }
 
-// Recorder thread. Waits until the window thread has applied the event (or could not take
-// it: a window that is gone applies nothing).
-bool COrvaneDlg::SendRecorderEvent(RecorderEvent::Kind kind, DeviceId id, RecordingGeneration generation)
+// Recorder thread. Waits until the window thread has applied the event; a window that is gone
+// applies nothing and answers 0.
+LRESULT COrvaneDlg::SendRecorderEvent(const RecorderEvent& event)
 {
-    RecorderEvent event = {kind, id, generation};
-    return ::SendMessageW(m_hWnd, WM_APP_RECORDER_EVENT, 0, reinterpret_cast<LPARAM>(&event)) != 0;
+    return ::SendMessageW(m_hWnd, WM_APP_RECORDER_EVENT, 0, reinterpret_cast<LPARAM>(&event));
+}
+
+void COrvaneDlg::ShowConnected(DeviceId id, RecordingGeneration generation)
+{
+    SendRecorderEvent({RecorderEvent::CONNECTED, id, generation, true});
+}
+
+RecordingEndSeen COrvaneDlg::ShowEnded(DeviceId id, RecordingGeneration generation, bool keepFile)
+{
+    return (RecordingEndSeen)SendRecorderEvent({RecorderEvent::ENDED, id, generation, keepFile});
+}
+
+void COrvaneDlg::TellOperator(const std::wstring& message)
+{
+    MessageBox(message);
 }

@@ -1,8 +1,10 @@
 // What the recording commands and the recorder share: the stream's constants, the events a
-// recorder hands to the window thread, and (recording/RecordingFileNames.h) the file names.
+// recorder hands to the window thread, the recording state (recording/RecordingBook.h) and
+// the file names (recording/RecordingFileNames.h).
 #pragma once
 
 #include "discovery/DeviceDatagram.h"
+#include "recording/RecordingBook.h"
 #include "recording/RecordingFileNames.h"
 
 #include <windows.h>
@@ -20,23 +22,19 @@ constexpr char STREAM_REQUEST[] = "GET /0.ts HTTP/1.1\r\nUser-Agent: VLC/2.0.0\r
 constexpr int STREAM_REQUEST_SIZE = sizeof STREAM_REQUEST - 1;
 static_assert(STREAM_REQUEST_SIZE == 45, "the stream request is 45 bytes");
 
-// Identifies one recording of a box: OnRecord gives every recording it starts the next
-// number, so an older recorder can tell that a newer recording of its box has begun.
-using RecordingGeneration = std::uint64_t;
-
-// What a recorder asks the window thread to do to its box's row and recording state. The
-// window thread applies it only while the generation is still the box's newest, so that an
-// old recorder never touches a newer recording; OnRecord runs there too, so nothing can
-// slip in between the check and the row update.
+// What a recorder asks the window thread to do to its box's row and recording state
+// (RecordingWindow). The window thread applies it only while the generation is still the
+// box's newest, so that an old recorder never touches a newer recording; OnRecord runs there
+// too, so nothing can slip in between the check and the row update.
 struct RecorderEvent {
     enum Kind {
-        CONNECTED,     // column 8 "On", while the recording is wanted
-        FAILED,        // flag cleared, file entry emptied, row idle and "Off"
-        STREAM_ENDED   // flag cleared, file entry kept, row idle and "Off"
+        CONNECTED,  // column 8 "On", while the recording is wanted
+        ENDED       // RecordingBook::End, then the row idle and "Off"
     };
     Kind kind;
     DeviceId id;
     RecordingGeneration generation;
+    bool keepFile;  // ENDED: whether the file entry stays
 };
 
 // Starts Explorer with the given parameters (ShellExecuteW "open" explorer.exe).

@@ -48,15 +48,10 @@ void RecordingHealth::OnArrival(const void* bytes, std::size_t size, Clock::time
     if (bucket.index != index)
         bucket = {index, 0};
     bucket.bytes += size;
+    m_arrivedBytes += size;
     m_lastArrival = now;
     m_continuityErrors = m_stream.ContinuityErrors();
     m_syncLosses = m_stream.SyncLosses();
-}
-
-void RecordingHealth::OnWritten(std::size_t size)
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_fileBytes += size;
 }
 
 // The rate counts the buckets of the last RECORD_RATE_WINDOW_MS, the current one included,
@@ -77,7 +72,7 @@ RecordingHealthSnapshot RecordingHealth::Snapshot(Clock::time_point now) const
     }
     const std::int64_t windowMs = snapshot.elapsed.count() - (oldest > 0 ? oldest * BUCKET_MS : 0);
     snapshot.rateBitsPerSecond = windowMs > 0 ? windowBytes * 8.0 * 1000.0 / (double)windowMs : 0.0;
-    snapshot.fileBytes = m_fileBytes;
+    snapshot.fileBytes = m_arrivedBytes / RECORD_BLOCK_SIZE * RECORD_BLOCK_SIZE;
     snapshot.quiet = now > m_lastArrival ? duration_cast<milliseconds>(now - m_lastArrival) : milliseconds(0);
     snapshot.continuityErrors = m_continuityErrors;
     snapshot.syncLosses = m_syncLosses;

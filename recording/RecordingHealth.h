@@ -3,6 +3,7 @@
 // continuity errors and losses of sync, and how long nothing has arrived.
 #pragma once
 
+#include "recording/Recording.h"
 #include "recording/TsContinuity.h"
 
 #include <chrono>
@@ -21,7 +22,9 @@ struct RecordingHealthSnapshot {
     std::time_t startedAt = 0;                 // wall clock, for the local time shown
     std::chrono::milliseconds elapsed{0};      // recording for this long
     std::wstring fileName;                     // without its folder
-    std::uint64_t fileBytes = 0;               // written to the file so far
+    // The file's size: the whole blocks arrived, since the recorder writes each block as
+    // soon as it is whole.
+    std::uint64_t fileBytes = 0;
     double rateBitsPerSecond = 0;              // over the last RECORD_RATE_WINDOW_MS (less at the start)
     std::chrono::milliseconds quiet{0};        // since the last bytes arrived (since the start before any)
     std::uint64_t continuityErrors = 0;
@@ -40,8 +43,6 @@ public:
 
     // Recorder thread only: bytes of the stream as they arrive, in stream order.
     void OnArrival(const void* bytes, std::size_t size, Clock::time_point now);
-    // Recorder thread only: bytes that went into the file.
-    void OnWritten(std::size_t size);
 
     // Any thread: the recording as it stands at now.
     RecordingHealthSnapshot Snapshot(Clock::time_point now) const;
@@ -60,7 +61,7 @@ private:
     const std::wstring m_fileName;
     const std::time_t m_startedAt;
     const Clock::time_point m_start;
-    std::uint64_t m_fileBytes = 0;           // under m_lock
+    std::uint64_t m_arrivedBytes = 0;        // under m_lock
     Clock::time_point m_lastArrival;         // under m_lock
     Bucket m_buckets[BUCKETS];               // under m_lock; bucket index % BUCKETS
     std::uint64_t m_continuityErrors = 0;    // under m_lock

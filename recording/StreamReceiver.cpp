@@ -87,8 +87,8 @@ HeaderStatus ReceiveHeader(SOCKET socket, HeaderSkipper& header, std::string& bo
     }
 }
 
-BodyReader::BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart)
-    : m_socket(socket), m_chunked(chunked), m_received(bodyStart.begin(), bodyStart.end()),
+BodyReader::BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart, BodyObserver* observer)
+    : m_socket(socket), m_chunked(chunked), m_observer(observer), m_received(bodyStart.begin(), bodyStart.end()),
       m_receivedEnd(bodyStart.size())
 {
     if (m_chunked && m_received.size() < CODED_BUFFER_SIZE)
@@ -100,6 +100,12 @@ ReceiveStatus BodyReader::ReadBlock(char* block, int size)
     return m_chunked ? ReadChunked(block, size) : ReadPlain(block, size);
 }
 
+void BodyReader::Observe(const char* bytes, std::size_t count)
+{
+    if (m_observer && count > 0)
+        m_observer->OnBodyBytes(bytes, count);
+}
+
 // Straight into the block: first what came with the header, then one recv per arrival,
 // asking for everything still missing.
 ReceiveStatus BodyReader::ReadPlain(char* block, int size)
@@ -107,12 +113,14 @@ ReceiveStatus BodyReader::ReadPlain(char* block, int size)
     const std::size_t early = std::min(m_receivedEnd - m_receivedBegin, (std::size_t)size);
     std::memcpy(block, m_received.data() + m_receivedBegin, early);
     m_receivedBegin += early;
+    Observe(block, early);
     int received = (int)early;
     while (received < size) {
         int result = ::recv(m_socket, block + received, size - received, 0);
         ReceiveStatus status = StatusOfReceive(result);
         if (status != ReceiveStatus::OK)
             return status;
+        Observe(block + received, (std::size_t)result);
         received += result;
     }
     return ReceiveStatus::OK;
@@ -136,8 +144,10 @@ ReceiveStatus BodyReader::ReadChunked(char* block, int size)
             m_receivedEnd = (std::size_t)result;
         }
         const char* in = m_received.data() + m_receivedBegin;
+        char* const decoded = out;
         ChunkedDecoder::Status status = m_decoder.Decode(in, m_received.data() + m_receivedEnd, out, outEnd);
         m_receivedBegin = (std::size_t)(in - m_received.data());
+        Observe(decoded, (std::size_t)(out - decoded));
         if (status == ChunkedDecoder::Status::BODY_ENDED)
             m_decodingEnded = ReceiveStatus::CLOSED;
         else if (status == ChunkedDecoder::Status::MALFORMED)

@@ -46,11 +46,23 @@ enum class HeaderStatus {
 HeaderStatus ReceiveHeader(SOCKET socket, HeaderSkipper& header, std::string& bodyStart, int silenceLimitMs,
                            const std::function<bool()>& stillWanted);
 
-// Reads the response body in blocks. The socket is not owned.
+// Sees the body's bytes as they arrive, once per receive, after any chunked framing is
+// removed (the bytes that came with the header first). Called on the recorder's thread;
+// the bytes are only lent for the call.
+class BodyObserver {
+public:
+    virtual void OnBodyBytes(const char* bytes, std::size_t count) = 0;
+
+protected:
+    ~BodyObserver() = default;
+};
+
+// Reads the response body in blocks. The socket and the observer are not owned.
 class BodyReader {
 public:
-    // bodyStart: the body's first bytes, received together with the header.
-    BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart);
+    // bodyStart: the body's first bytes, received together with the header. observer: may be
+    // null.
+    BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart, BodyObserver* observer = nullptr);
 
     // Fills the whole block. OK only when every byte of it arrived; otherwise the block's
     // contents are undefined and the reader is finished.
@@ -60,8 +72,11 @@ private:
     ReceiveStatus ReadPlain(char* block, int size);
     ReceiveStatus ReadChunked(char* block, int size);
 
+    void Observe(const char* bytes, std::size_t count);
+
     SOCKET m_socket;
     bool m_chunked;
+    BodyObserver* m_observer;
     ChunkedDecoder m_decoder;
     std::vector<char> m_received;  // received but not yet used: [m_receivedBegin, m_receivedEnd)
     std::size_t m_receivedBegin = 0;

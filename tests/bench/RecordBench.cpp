@@ -1,4 +1,4 @@
-// Recording throughput: the real recorder (COrvaneDlg::RecordStream), one thread per box,
+// Recording throughput: the real recorder (Recorder, recording/Recorder.h), one thread per box,
 // fetching the boxes' streams for a fixed time. Prints figures, asserts nothing; run by
 // tests/bench/record_throughput.sh inside the test LAN (it fetches from the box simulator).
 //
@@ -9,6 +9,7 @@
 #include "app/OrvaneDlg.h"
 #include "discovery/NetSocket.h"
 #include "framework/TextCodec.h"
+#include "recording/Recorder.h"
 
 #include <atomic>
 #include <chrono>
@@ -79,8 +80,10 @@ int RunRecordBench(int argc, wchar_t** argv)
         const DeviceId id = 1000 + (DeviceId)i;
         paths.push_back(folder + "\\record_bench_" + std::to_string(i) + ".ts");
         const std::wstring path = NarrowToWide(paths.back());
-        const RecordingGeneration generation = dialog->BeginRecording(id, path);
-        recorders.emplace_back(&COrvaneDlg::RecordStream, dialog, hosts[i], port, path, id, generation);
+        const RecordingGeneration generation = dialog->Recordings().Begin(id, path);
+        const RecordingRequest request{hosts[i], port, path, id, generation, RECORD_SILENCE_LIMIT_MS};
+        recorders.emplace_back(RunRecorder, std::ref(dialog->Recordings()), std::ref<RecordingWindow>(*dialog), request,
+                               nullptr);
     }
 
     // Measure from the moment every recorder has written its first block.
@@ -103,7 +106,7 @@ int RunRecordBench(int argc, wchar_t** argv)
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     for (std::size_t i = 0; i < hosts.size(); ++i)
-        dialog->SetRecordingWanted(1000 + (DeviceId)i, false);
+        dialog->Recordings().SetWanted(1000 + (DeviceId)i, false);
     for (std::thread& recorder : recorders)
         recorder.join();
 

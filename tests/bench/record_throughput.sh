@@ -2,7 +2,7 @@
 # Recording throughput: prints figures, asserts nothing.
 #
 # The box simulator sends its stream as fast as it can (--rate-kbps 0) over the veth link of
-# a private test LAN. The recorder (the real RecordStream, in orvane_bench.exe under Wine)
+# a private test LAN. The recorder (the real Recorder, in orvane_bench.exe under Wine)
 # and curl fetch it with the same request for the same time, one after the other: first one
 # box, then 8 boxes at once. Printed: MB/s of each (MB = 10^6 bytes), the recorder's share of
 # curl's rate (goal: at least 0.9), and CPU seconds per GB received; the recorder's CPU

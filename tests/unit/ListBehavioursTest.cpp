@@ -233,8 +233,8 @@ TEST_F(ListBehaviours, ClearReleasesWhatBelongsOnlyToRemovedRows)
     EXPECT_EQ(m_dialog->m_rowTags, std::vector<RowTag*>({recordedTag}));
     EXPECT_EQ(TagOfRow(List(), 0), recordedTag);
     for (DeviceId id : {741, 743, 744})
-        EXPECT_FALSE(m_dialog->HasRecordingFlag(id)) << "box " << id;
-    EXPECT_TRUE(m_dialog->IsRecordingWanted(742));
+        EXPECT_FALSE(m_dialog->Recordings().HasFlag(id)) << "box " << id;
+    EXPECT_TRUE(m_dialog->Recordings().IsWanted(742));
 
     // A removed box that answers again is a new box with a new row at the top.
     ShowBoxes({741});

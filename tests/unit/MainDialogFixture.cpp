@@ -19,13 +19,13 @@ void MainDialogTest::TearDown()
     if (!m_dialog)
         return;
     for (DeviceId id : m_flagged)
-        m_dialog->SetRecordingWanted(id, false);
+        m_dialog->Recordings().SetWanted(id, false);
     EmptyTable();
 }
 
 void MainDialogTest::SetRecording(DeviceId id, bool wanted)
 {
-    m_dialog->SetRecordingWanted(id, wanted);
+    m_dialog->Recordings().SetWanted(id, wanted);
     m_flagged.push_back(id);
 }
 

@@ -25,7 +25,7 @@ protected:
         COrvaneDlg& dialog = MainDialog();
         SelectOnly(RowOf(id));
         ClickRecord();
-        const std::string path = WideToNarrow(dialog.RecordingFile(id));
+        const std::string path = WideToNarrow(dialog.Recordings().File(id));
         EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= (std::int64_t)blocks * BLOCK; }, 30000))
             << path << " did not reach " << blocks << " blocks";
         SelectOnly(RowOf(id));
@@ -67,9 +67,9 @@ TEST_F(RecordBoxsim, RecordsWholeBlocksUntilStoppedThenANewRecordingGetsALaterNa
     RowView started = ReadRow(id);
     EXPECT_EQ(started.record, L"Open");
     EXPECT_EQ(started.state, ROW_RECORDING);
-    EXPECT_TRUE(dialog.IsRecordingWanted(id));
+    EXPECT_TRUE(dialog.Recordings().IsWanted(id));
     EXPECT_EQ(dialog.m_recorderThreads.size(), threadsBefore + 1);
-    const std::string first = WideToNarrow(dialog.RecordingFile(id));
+    const std::string first = WideToNarrow(dialog.Recordings().File(id));
     const std::string prefix = WideToAnsi(GetExecutableDirectory().c_str()) + "\\10.86.1.11_";
     EXPECT_TRUE(first == prefix + TimeStampOf(before) + ".ts" || first == prefix + TimeStampOf(after) + ".ts")
         << first;
@@ -80,14 +80,14 @@ TEST_F(RecordBoxsim, RecordsWholeBlocksUntilStoppedThenANewRecordingGetsALaterNa
     RowView stopped = ReadRow(id);
     EXPECT_EQ(stopped.record, L"Off");
     EXPECT_EQ(stopped.state, ROW_IDLE);
-    EXPECT_FALSE(dialog.IsRecordingWanted(id));
+    EXPECT_FALSE(dialog.Recordings().IsWanted(id));
     // The recorder finishes the block it is receiving, then closes the file.
     ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(first); }, 10000));
     ExpectWholeBlocksOfTs(first, 3);
-    EXPECT_EQ(WideToNarrow(dialog.RecordingFile(id)), first) << "Stop keeps the file entry";
+    EXPECT_EQ(WideToNarrow(dialog.Recordings().File(id)), first) << "Stop keeps the file entry";
 
     ClickRecord();
-    const std::string second = WideToNarrow(dialog.RecordingFile(id));
+    const std::string second = WideToNarrow(dialog.Recordings().File(id));
     EXPECT_GT(second, first);
     EXPECT_EQ(dialog.m_recorderThreads.size(), threadsBefore + 2);
     ASSERT_TRUE(PumpUntil([&] { return FileSize(second) >= BLOCK; }, 30000));
@@ -110,7 +110,7 @@ TEST_F(RecordBoxsim, SeveralBoxesRecordAtOnce)
     for (int i = 0; i < 4; ++i) {
         SelectOnly(PutBoxRow(StreamBox(ids[i], "10.86.1.1" + std::to_string(2 + i))));
         ClickRecord();
-        paths.push_back(WideToNarrow(dialog.RecordingFile(ids[i])));
+        paths.push_back(WideToNarrow(dialog.Recordings().File(ids[i])));
     }
     for (const std::string& path : paths)
         ASSERT_TRUE(PumpUntil([&] { return FileSize(path) >= 2 * BLOCK; }, 30000)) << path;
@@ -137,10 +137,10 @@ TEST_F(RecordBoxsim, StopWhileConnectingShowsNoMessageAndForgetsTheFile)
     MessageBoxCatcher messages;
     SelectOnly(PutBoxRow(StreamBox(id, SILENT_ADDRESS)));
     ClickRecord();
-    ASSERT_FALSE(dialog.RecordingFile(id).empty());
+    ASSERT_FALSE(dialog.Recordings().File(id).empty());
     ClickRecord();  // Stop while the recorder still connects
     // The connection fails: the file entry is emptied and the row stays idle, silently.
-    ASSERT_TRUE(PumpUntil([&] { return dialog.RecordingFile(id).empty(); }, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Recordings().File(id).empty(); }, 30000));
     EXPECT_TRUE(WaitRecordingOff(id, 1000));
     PumpFor(300);
     EXPECT_TRUE(messages.Texts().empty());
@@ -204,13 +204,13 @@ TEST_F(RecordBoxsim, StopAndANewerRecordingEndTheWaitForATrickledHeader)
     SelectOnly(PutBoxRow(StreamBox(id, address)));
 
     ClickRecord();
-    const std::wstring firstPath = dialog.RecordingFile(id);
+    const std::wstring firstPath = dialog.Recordings().File(id);
     ASSERT_TRUE(PumpUntil([&] { return StreamsTo(boxsim, address).size() == 1; }, 5000));
     const std::string first = StreamsTo(boxsim, address)[0];
     PumpFor(500);  // a few header bytes have arrived
     ClickRecord();  // Stop
     ClickRecord();  // Record again: the newer recording of the box
-    const std::wstring secondPath = dialog.RecordingFile(id);
+    const std::wstring secondPath = dialog.Recordings().File(id);
     const int firstClosedAfter = MillisecondsUntilClosed(boxsim, address, first, 5000);
     EXPECT_GE(firstClosedAfter, 0) << "the first recorder keeps waiting for its header";
     EXPECT_LE(firstClosedAfter, 2000);
@@ -218,7 +218,7 @@ TEST_F(RecordBoxsim, StopAndANewerRecordingEndTheWaitForATrickledHeader)
     ASSERT_TRUE(PumpUntil([&] { return StreamsTo(boxsim, address).size() == 1; }, 5000));
     const std::string second = StreamsTo(boxsim, address)[0];
     PumpFor(500);
-    EXPECT_TRUE(dialog.IsRecordingWanted(id)) << "the first recorder's end leaves the newer recording alone";
+    EXPECT_TRUE(dialog.Recordings().IsWanted(id)) << "the first recorder's end leaves the newer recording alone";
     ClickRecord();  // Stop, while the header still trickles
     const int secondClosedAfter = MillisecondsUntilClosed(boxsim, address, second, 5000);
     EXPECT_GE(secondClosedAfter, 0) << "the recorder keeps waiting for its header after Stop";
@@ -230,7 +230,7 @@ TEST_F(RecordBoxsim, StopAndANewerRecordingEndTheWaitForATrickledHeader)
         EXPECT_EQ(FileSize(WideToNarrow(path)), 0) << WideToNarrow(path);
         ::DeleteFileW(path.c_str());
     }
-    EXPECT_EQ(dialog.RecordingFile(id), secondPath) << "Stop keeps the file entry";
+    EXPECT_EQ(dialog.Recordings().File(id), secondPath) << "Stop keeps the file entry";
     EXPECT_TRUE(messages.Texts().empty());
 }
 
@@ -249,12 +249,12 @@ TEST_F(RecordBoxsim, AnEndlessHeaderFailsSayingTheAnswerIsNotAStream)
     SelectOnly(PutBoxRow(StreamBox(id, address)));
 
     ClickRecord();
-    const std::wstring path = dialog.RecordingFile(id);
+    const std::wstring path = dialog.Recordings().File(id);
     ASSERT_TRUE(messages.WaitForCount(1, 10000));
     EXPECT_EQ(messages.Texts()[0],
               L"The box's answer is not a stream (no end of its header within 64 KiB): " + NarrowToWide(address));
     ASSERT_TRUE(WaitRecordingOff(id, 5000));
-    EXPECT_EQ(dialog.RecordingFile(id), L"");
+    EXPECT_EQ(dialog.Recordings().File(id), L"");
     EXPECT_TRUE(PumpUntil([&] { return StreamsTo(boxsim, address).empty(); }, 3000)) << "the connection stays open";
     EXPECT_EQ(FileSize(WideToNarrow(path)), -1) << "no file for an answer that is not a stream";
     PumpFor(300);
@@ -298,8 +298,8 @@ TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
     ASSERT_EQ(ExplorerCalls().size(), 3u);
     EXPECT_EQ(ExplorerCalls()[1], folder);
     EXPECT_EQ(ExplorerCalls()[2], folder);
-    EXPECT_TRUE(dialog.HasRecordingFile(recorded));
-    EXPECT_EQ(dialog.RecordingFile(recorded), L"");
+    EXPECT_TRUE(dialog.Recordings().HasFile(recorded));
+    EXPECT_EQ(dialog.Recordings().File(recorded), L"");
 
     // No selection: Record does nothing, Record Files opens the folder.
     SelectOnly(-1);
@@ -323,7 +323,7 @@ TEST_F(RecordBoxsim, RecordFilesSelectsTheNewestFileOrOpensTheFolder)
     ASSERT_TRUE(messages.WaitForCount(2, 30000));
     EXPECT_EQ(messages.Texts()[1], L"Connect failed: " + NarrowToWide(SILENT_ADDRESS));
     ASSERT_TRUE(WaitRecordingOff(connecting, 5000));
-    EXPECT_EQ(dialog.RecordingFile(connecting), L"");
+    EXPECT_EQ(dialog.Recordings().File(connecting), L"");
     SelectOnly(RowOf(connecting));
     ClickRecordFiles();
     ASSERT_EQ(ExplorerCalls().size(), 5u);

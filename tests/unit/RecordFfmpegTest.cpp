@@ -5,10 +5,14 @@
 #include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
+#include "recording/HealthObserver.h"
+#include "recording/Recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <memory>
 
 using namespace recordtest;
 
@@ -37,15 +41,18 @@ TEST_F(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
 
     // The Record command always uses port 80, where the box simulator listens; ffmpeg has its
     // own port, so the recorder is started the way OnRecord starts it, with that port.
-    const RecordingGeneration generation = dialog.BeginRecording(id, widePath);
+    const RecordingGeneration generation = dialog.Recordings().Begin(id, widePath);
     std::atomic<bool> ended{false};
     std::atomic<int> result{1};
+    // The recording's health sees the bytes as they pass, as a recording started by Record does.
+    const auto health = std::make_shared<RecordingHealth>(widePath, std::time(nullptr), RecordingHealth::Clock::now());
+    HealthObserver observer(health);
     std::thread recorder([&] {
-        result = dialog.RecordStream(host, port, widePath, id, generation);
+        result = RunRecorder(dialog.Recordings(), dialog, {host, port, widePath, id, generation, RECORD_SILENCE_LIMIT_MS}, &observer);
         ended = true;
     });
     EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= 4 * RECORD_BLOCK_SIZE || ended; }, 60000));
-    dialog.SetRecordingWanted(id, false);
+    dialog.Recordings().SetWanted(id, false);
     EXPECT_TRUE(PumpUntil([&] { return ended.load(); }, 20000));
     recorder.join();
     EXPECT_EQ(result, 0) << "the recording ended by its Stop";
@@ -56,6 +63,11 @@ TEST_F(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     EXPECT_EQ(bytes.size() % RECORD_BLOCK_SIZE, 0u);
     EXPECT_EQ(bytes[0], 0x47);
     EXPECT_EQ(FirstMissingSyncByte(bytes), -1) << "chunk framing left in the file breaks the packet grid";
+    // ffmpeg's stream is clean (its null packets, which fill it up to its rate, are not counted).
+    const RecordingHealthSnapshot seen = health->Snapshot(RecordingHealth::Clock::now());
+    EXPECT_EQ(seen.continuityErrors, 0u);
+    EXPECT_EQ(seen.syncLosses, 0u);
+    EXPECT_EQ(seen.fileBytes, bytes.size());
 
     const std::string out = EnvText("ORVANE_TEST_OUT");
     if (!out.empty()) {

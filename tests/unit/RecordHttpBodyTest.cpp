@@ -69,6 +69,7 @@ TEST(RecordHeaderSkip, ChunkedOnlyWhenTransferEncodingEndsWithIt)
         {"HTTP/1.1 200 OK\r\nX-Transfer-Encoding: chunked\r\n\r\n", false},
         {"HTTP/1.1 200 OK\r\nContent-Type: chunked\r\n\r\n", false},
         {"Transfer-Encoding: chunked\r\n\r\n", false},  // a status line, not a field
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nTransfer-Encoding: gzip\r\n\r\n", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.header);
@@ -76,6 +77,32 @@ TEST(RecordHeaderSkip, ChunkedOnlyWhenTransferEncodingEndsWithIt)
         for (const char* p = c.header; *p; ++p)
             skipper.Take(*p);
         EXPECT_EQ(skipper.IsChunked(), c.chunked);
+    }
+}
+
+// Wherever the field stands in a header of up to 64 KiB (the most the recorder accepts), and
+// whatever long lines come before it.
+TEST(RecordHeaderSkip, ChunkedFoundAnywhereInALongHeader)
+{
+    const std::string padding = "X-Padding: " + std::string(20000, 'a') + "\r\n";
+    const struct {
+        const char* name;
+        std::string header;
+    } cases[] = {
+        {"after 20 KB of one field", "HTTP/1.1 200 OK\r\n" + padding + "Transfer-Encoding: chunked\r\n\r\n"},
+        {"after 60 KB of fields",
+         "HTTP/1.1 200 OK\r\n" + padding + padding + padding + "Transfer-Encoding: chunked\r\n\r\n"},
+        {"in the last line, ended by CRs alone", "HTTP/1.1 200 OK\r\n" + padding + "Transfer-Encoding: chunked\r\r\r\r"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(c.header.size(), 65536u);
+        HeaderSkipper skipper;
+        std::size_t taken = 0;
+        while (taken < c.header.size() && !skipper.Take(c.header[taken]))
+            ++taken;
+        EXPECT_EQ(taken, c.header.size() - 1) << "the header ends with its last byte";
+        EXPECT_TRUE(skipper.IsChunked());
     }
 }
 

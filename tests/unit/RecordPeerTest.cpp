@@ -3,6 +3,7 @@
 #include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
+#include "recording/Recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -46,9 +47,9 @@ void EndlessAfter(PeerConnection& peer, const std::string& header)
 
 // Chunks of awkward sizes that carry exactly two blocks and 100 bytes of body, then the
 // last chunk and a trailer; the connection then stays open, as HTTP/1.1 allows.
-void ChunkedTwoBlocksThenEnd(PeerConnection& peer)
+void ChunkedTwoBlocksThenEnd(PeerConnection& peer, const std::string& header)
 {
-    if (!peer.Send("HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\nTransfer-Encoding: chunked\r\n\r\n"))
+    if (!peer.Send(header))
         return;
     const std::uint64_t total = 2 * BLOCK + 100;
     const std::size_t sizes[] = {1, 187, 4096, 65536, 300000, 7};
@@ -97,8 +98,18 @@ const PeerCase kCases[] = {
              p.WaitForClientClose(20000);
      },
      Operator::WAITS, 1, 1, L"Stream ended, no data for 1.5 seconds: ", true, true},
-    {"chunked body that ends", 28, nullptr, true, ChunkedTwoBlocksThenEnd, Operator::WAITS, 2, 2,
-     L"Stream ended by the box: ", true},
+    {"chunked body that ends", 28, nullptr, true,
+     [](PeerConnection& p) {
+         ChunkedTwoBlocksThenEnd(p, "HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\nTransfer-Encoding: chunked\r\n\r\n");
+     },
+     Operator::WAITS, 2, 2, L"Stream ended by the box: ", true},
+    // The framing is named far into a long header: the file still holds the body alone.
+    {"chunked named 40 KB into the header", 33, nullptr, true,
+     [](PeerConnection& p) {
+         const std::string padding = "X-Padding: " + std::string(20000, 'p') + "\r\n";
+         ChunkedTwoBlocksThenEnd(p, "HTTP/1.1 200 OK\r\n" + padding + padding + "Transfer-Encoding: chunked\r\n\r\n");
+     },
+     Operator::WAITS, 2, 2, L"Stream ended by the box: ", true},
     {"stop while the header is awaited", 29, nullptr, true,
      [](PeerConnection& p) {
          ::Sleep(700);  // the operator presses Stop meanwhile
@@ -148,7 +159,7 @@ TEST_P(RecordPeer, EndsAsItShouldInBoundedTime)
     RowView started = ReadRow(id);
     EXPECT_EQ(started.record, L"Open");
     EXPECT_EQ(started.state, ROW_RECORDING);
-    const std::string path = WideToNarrow(dialog.RecordingFile(id));
+    const std::string path = WideToNarrow(dialog.Recordings().File(id));
     ASSERT_FALSE(path.empty());
 
     if (c.checkBlockOnDiskWhileWaiting) {
@@ -180,8 +191,8 @@ TEST_P(RecordPeer, EndsAsItShouldInBoundedTime)
     PumpFor(300);
     EXPECT_EQ(messages.Texts().size(), c.message ? 1u : 0u);
 
-    EXPECT_FALSE(dialog.IsRecordingWanted(id));
-    EXPECT_EQ(dialog.RecordingFile(id), c.fileEntryKept ? NarrowToWide(path) : L"");
+    EXPECT_FALSE(dialog.Recordings().IsWanted(id));
+    EXPECT_EQ(dialog.Recordings().File(id), c.fileEntryKept ? NarrowToWide(path) : L"");
     if (c.minBlocks < 0) {
         EXPECT_EQ(FileSize(path), -1) << "no file for a recording that never began";
     } else {
@@ -219,9 +230,12 @@ TEST_F(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
     PutBoxRow(StreamBox(id, host));
     // The recorder started the way OnRecord starts it, with a path in a folder that does not exist.
     const std::wstring path = GetExecutableDirectory() + L"\\no-such-folder\\recording.ts";
-    const RecordingGeneration generation = dialog.BeginRecording(id, path);
+    const RecordingGeneration generation = dialog.Recordings().Begin(id, path);
     std::atomic<int> result{1};
-    std::thread recorder([&] { result = dialog.RecordStream(host, STREAM_PORT, path, id, generation); });
+    std::thread recorder([&] {
+        result = RunRecorder(dialog.Recordings(), dialog, {host, STREAM_PORT, path, id, generation, RECORD_SILENCE_LIMIT_MS},
+                             nullptr);
+    });
     ASSERT_TRUE(messages.WaitForCount(1, 10000));
     EXPECT_EQ(messages.Texts()[0], L"Cannot create the recording file " + path);
     ASSERT_TRUE(WaitRecordingOff(id, 10000));
@@ -229,7 +243,7 @@ TEST_F(RecordFile, UncreatableFileFailsTheRecordingNamingTheFile)
     ASSERT_TRUE(PumpUntil([&] { return result != 1; }, 5000));
     recorder.join();
     EXPECT_EQ(result, -1);
-    EXPECT_EQ(dialog.RecordingFile(id), L"");
+    EXPECT_EQ(dialog.Recordings().File(id), L"");
 }
 
 // Stop, then Record of the same box while the old recorder still waits on a silent box: the
@@ -266,11 +280,11 @@ TEST_F(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
 
         SelectOnly(PutBoxRow(StreamBox(id, host)));
         ClickRecord();
-        const std::wstring oldPath = dialog.RecordingFile(id);
+        const std::wstring oldPath = dialog.Recordings().File(id);
         ASSERT_TRUE(PumpUntil([&] { return peer.Accepted() == 1 && ReadRow(id).record == L"On"; }, 5000));
         ClickRecord();  // Stop
         ClickRecord();  // Record again, within the same second
-        const std::wstring newPath = dialog.RecordingFile(id);
+        const std::wstring newPath = dialog.Recordings().File(id);
         EXPECT_NE(newPath, oldPath) << "two recordings never share a file";
         EXPECT_GT(newPath, oldPath) << "the later recording has the later name";
 
@@ -278,8 +292,8 @@ TEST_F(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
         // The old recorder gives up on its silent box and closes its connection.
         ASSERT_TRUE(peer.WaitAllDone(1, 10000));
         PumpFor(300);
-        EXPECT_TRUE(dialog.IsRecordingWanted(id));
-        EXPECT_EQ(dialog.RecordingFile(id), newPath);
+        EXPECT_TRUE(dialog.Recordings().IsWanted(id));
+        EXPECT_EQ(dialog.Recordings().File(id), newPath);
         RowView row = ReadRow(id);
         EXPECT_EQ(row.record, L"On");
         EXPECT_EQ(row.state, ROW_RECORDING);
@@ -297,6 +311,130 @@ TEST_F(RecordGenerations, OldRecorderNeverTouchesANewerRecording)
         ::DeleteFileA(WideToNarrow(oldPath).c_str());
         ::DeleteFileA(WideToNarrow(newPath).c_str());
     }
+}
+
+
+// Stop, then Clear while the recorder still waits for the rest of its block: Clear forgets the
+// box, and the recorder, finishing that block and looking at its recording, brings no entry
+// back.
+class RecordClear : public MainDialogTest {};
+
+TEST_F(RecordClear, ClearAfterStopForgetsTheBoxWhileItsRecorderFinishesItsBlock)
+{
+    COrvaneDlg& dialog = MainDialog();
+    const std::string host = "127.0.0.50";
+    const DeviceId id = 7450;
+    ScriptedPeer peer(host, STREAM_PORT, {[](PeerConnection& p) {
+                          if (!p.Send(OK_HEADER) || !p.SendPattern(0, BLOCK + 1000))
+                              return;
+                          ::Sleep(2000);  // the operator stops and clears meanwhile
+                          if (p.SendPattern(BLOCK + 1000, BLOCK))
+                              p.WaitForClientClose(20000);
+                      }});
+    ASSERT_TRUE(peer.Listening());
+    MessageBoxCatcher messages;
+
+    SelectOnly(PutBoxRow(StreamBox(id, host)));
+    ClickRecord();
+    const std::string path = WideToNarrow(dialog.Recordings().File(id));
+    ASSERT_TRUE(PumpUntil([&] { return FileSize(path) == BLOCK; }, 5000));
+    ClickRecord();  // Stop
+    ClickButton(dialog, IDC_CLEAR);
+    EXPECT_EQ(RowOf(id), -1);
+    EXPECT_FALSE(dialog.Recordings().HasFlag(id));
+
+    // The recorder receives the rest of its block, writes it, finds the recording stopped.
+    ASSERT_TRUE(peer.WaitAllDone(1, 10000)) << "the recorder keeps its connection";
+    ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(path); }, 5000));
+    PumpFor(300);
+    EXPECT_FALSE(dialog.Recordings().HasFlag(id)) << "the finished recorder put the box's entry back";
+    EXPECT_FALSE(dialog.Recordings().IsWanted(id));
+    EXPECT_EQ(FileSize(path), 2 * BLOCK);
+    EXPECT_TRUE(messages.Texts().empty());
+    ::DeleteFileA(path.c_str());
+}
+
+// The row menu opened on a recorded box shows Stop; the box ends its stream while the menu is
+// open, and the operator then chooses that Stop: it stops nothing and starts no recording, as
+// the button would not once its caption reads Record again.
+class RecordMenu : public MainDialogTest {};
+
+HWND VisibleMenu()
+{
+    HWND menu = ::FindWindowW(L"#32768", nullptr);
+    return menu && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+TEST_F(RecordMenu, StopChosenAfterTheRecordingEndedStartsNothing)
+{
+    COrvaneDlg& dialog = MainDialog();
+    const std::string host = "127.0.0.51";
+    const DeviceId id = 7451;
+    std::atomic<bool> endStream{false};
+    ScriptedPeer peer(host, STREAM_PORT, {[&endStream](PeerConnection& p) {
+                          if (!p.Send(OK_HEADER))
+                              return;
+                          for (std::uint64_t offset = 0; !endStream && p.SendPattern(offset, 65536); offset += 65536)
+                              ::Sleep(20);
+                      }});
+    ASSERT_TRUE(peer.Listening());
+    MessageBoxCatcher messages;
+
+    SelectOnly(PutBoxRow(StreamBox(id, host)));
+    ClickRecord();
+    const std::string path = WideToNarrow(dialog.Recordings().File(id));
+    ASSERT_TRUE(PumpUntil([&] { return ReadRow(id).record == L"On" && FileSize(path) >= BLOCK; }, 10000));
+    const std::size_t threads = dialog.m_recorderThreads.size();
+
+    const CListCtrl& list = dialog.DeviceListCtrl();
+    RECT label = {LVIR_LABEL, 0, 0, 0};
+    ASSERT_TRUE(list.SendMessage(LVM_GETITEMRECT, RowOf(id), (LPARAM)&label));
+    POINT click = {label.left + 10, (label.top + label.bottom) / 2};
+    ::ClientToScreen(list.GetSafeHwnd(), &click);
+
+    const std::vector<std::string> failures = WhileDriving(
+        dialog,
+        [&](ModalDriver&, std::vector<std::string>& failed) {
+            const DWORD start = ::GetTickCount();
+            while (!VisibleMenu() && ::GetTickCount() - start < 5000)
+                ::Sleep(20);
+            if (!VisibleMenu()) {
+                failed.push_back("the row menu did not open");
+                return;
+            }
+            endStream = true;  // the box ends the stream while the menu is open
+            while (dialog.Recordings().IsWanted(id) && ::GetTickCount() - start < 15000)
+                ::Sleep(10);
+            if (dialog.Recordings().IsWanted(id))
+                failed.push_back("the recording did not end");
+            if (!VisibleMenu()) {
+                failed.push_back("the menu closed when the recording ended");
+                return;
+            }
+            ::PostMessageW(dialog.GetSafeHwnd(), WM_CHAR, L't', 0);  // S&top
+            const DWORD chosen = ::GetTickCount();
+            while (VisibleMenu() && ::GetTickCount() - chosen < 3000)
+                ::Sleep(20);
+            if (HWND menu = VisibleMenu()) {
+                failed.push_back("the menu took no Stop");
+                ::PostMessageW(dialog.GetSafeHwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+                ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+        },
+        [&] { dialog.SendMessage(WM_CONTEXTMENU, (WPARAM)list.GetSafeHwnd(), MAKELPARAM(click.x, click.y)); });
+    for (const std::string& failure : failures)
+        ADD_FAILURE() << failure;
+
+    PumpFor(500);
+    EXPECT_EQ(dialog.m_recorderThreads.size(), threads) << "the stale Stop started a recording";
+    EXPECT_FALSE(dialog.Recordings().IsWanted(id));
+    const RowView row = ReadRow(id);
+    EXPECT_EQ(row.record, L"Off");
+    EXPECT_EQ(row.state, ROW_IDLE);
+    ASSERT_TRUE(messages.WaitForCount(1, 5000));
+    EXPECT_EQ(messages.Texts()[0], L"Stream ended by the box: " + NarrowToWide(host));
+    ASSERT_TRUE(PumpUntil([&] { return IsFileClosed(path); }, 5000));
+    ::DeleteFileA(path.c_str());
 }
 
 } // namespace

@@ -53,7 +53,7 @@ bool WaitRecordingOff(DeviceId id, int timeoutMs)
     return PumpUntil(
         [id] {
             RowView row = ReadRow(id);
-            return !MainDialog().IsRecordingWanted(id) && row.record == L"Off" && row.state == ROW_IDLE;
+            return !MainDialog().Recordings().IsWanted(id) && row.record == L"Off" && row.state == ROW_IDLE;
         },
         timeoutMs);
 }

@@ -50,6 +50,16 @@ TEST(RecordingHealth, RateCountsOnlyTheLastTenSeconds)
     EXPECT_NEAR(h.health.Snapshot(h.At(20000)).rateBitsPerSecond, 20 * 8e6 / 9.9, 1.0);
 }
 
+TEST(RecordingHealth, FileSizeIsTheWholeBlocksArrived)
+{
+    HealthAt h;
+    const std::vector<char> bytes(RECORD_BLOCK_SIZE / 2 + 100);
+    for (int i = 0; i < 7; ++i)
+        h.health.OnArrival(bytes.data(), bytes.size(), h.At(100 * i));
+    EXPECT_EQ(h.health.Snapshot(h.At(1000)).fileBytes, 3u * RECORD_BLOCK_SIZE);
+    EXPECT_EQ(RecordingHealthLines(h.health.Snapshot(h.At(1000)))[1], L"File 10.86.1.10_20261211_130512.ts, 1.6 MB");
+}
+
 TEST(RecordingHealth, YoungRecordingRateIsOverItsAge)
 {
     HealthAt h;
@@ -69,12 +79,11 @@ TEST(RecordingHealth, LinesNameTimeFileRateCountsAndSilenceFromThreeSeconds)
     }
     stream[TS_PACKET_SIZE] = 0x00;  // a lost sync, which costs its packet: one gap
     h.health.OnArrival(stream.data(), stream.size(), h.At(1000));
-    h.health.OnWritten(2 * 524288);
 
     const std::vector<std::wstring> lines = RecordingHealthLines(h.health.Snapshot(h.At(3999)));
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], L"Recording since " + NarrowToWide(FormatLocalTime(1765458312)) + L", for 0:00:03");
-    EXPECT_EQ(lines[1], L"File 10.86.1.10_20261211_130512.ts, 1.0 MB");
+    EXPECT_EQ(lines[1], L"File 10.86.1.10_20261211_130512.ts, 0.0 MB");  // no whole block yet
     EXPECT_EQ(lines[2], L"Rate over the last 10 s: 0.00 Mbit/s");  // 1128 bytes in 4 s
     EXPECT_EQ(lines[3], L"Continuity errors: 1, lost sync: 1");
 

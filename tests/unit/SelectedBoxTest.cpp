@@ -36,8 +36,8 @@ protected:
     {
         if (m_dialog) {
             for (DeviceId id : m_recorded) {
-                m_dialog->SetRecordingWanted(id, false);
-                const std::string path = WideToNarrow(m_dialog->RecordingFile(id));
+                m_dialog->Recordings().SetWanted(id, false);
+                const std::string path = WideToNarrow(m_dialog->Recordings().File(id));
                 EXPECT_TRUE(PumpUntil([&] { return recordtest::IsFileClosed(path); }, 10000)) << path;
                 ::DeleteFileA(path.c_str());
             }
@@ -59,15 +59,15 @@ protected:
     {
         SelectBox(id);
         ClickButton(*m_dialog, IDC_RECORD);
-        ASSERT_TRUE(m_dialog->IsRecordingWanted(id)) << "box " << id;
+        ASSERT_TRUE(m_dialog->Recordings().IsWanted(id)) << "box " << id;
         m_recorded.push_back(id);
-        const std::string path = WideToNarrow(m_dialog->RecordingFile(id));
+        const std::string path = WideToNarrow(m_dialog->Recordings().File(id));
         ASSERT_TRUE(PumpUntil([&] { return recordtest::FileSize(path) >= 0; }, 15000)) << path;
     }
 
     void ExpectRecording(DeviceId id, bool wanted)
     {
-        EXPECT_EQ(m_dialog->IsRecordingWanted(id), wanted) << "box " << id;
+        EXPECT_EQ(m_dialog->Recordings().IsWanted(id), wanted) << "box " << id;
         const int row = RowOf(List(), id);
         ASSERT_GE(row, 0) << "box " << id;
         EXPECT_EQ(TagOfRow(List(), row)->state.load(), wanted ? ROW_RECORDING : ROW_IDLE) << "box " << id;
@@ -92,15 +92,15 @@ TEST_F(SelectedBox, RecordAndStopRightAfterANewBoxAtTheTop)
     m_recorded.push_back(5511);
     ExpectRecording(5511, true);
     EXPECT_EQ(List().GetItemText(RowOf(List(), 5511), COL_RECORD), L"Open");
-    EXPECT_FALSE(m_dialog->IsRecordingWanted(5533));
+    EXPECT_FALSE(m_dialog->Recordings().IsWanted(5533));
     EXPECT_EQ(List().GetItemText(RowOf(List(), 5533), COL_RECORD), L"Off");
-    EXPECT_EQ(m_dialog->RecordingFile(5511).find(L"10.86.1.17_"), GetExecutableDirectory().size() + 1);
+    EXPECT_EQ(m_dialog->Recordings().File(5511).find(L"10.86.1.17_"), GetExecutableDirectory().size() + 1);
 
     ASSERT_TRUE(PumpUntil([&] { return m_dialog->SelectedRow() == 1; }, 2000));
     ASSERT_EQ(PutBoxRow(recordtest::StreamBox(5544, "10.86.1.18")), 0);
     ClickButton(*m_dialog, IDC_RECORD);
     ExpectRecording(5511, false);
-    EXPECT_FALSE(m_dialog->IsRecordingWanted(5544));
+    EXPECT_FALSE(m_dialog->Recordings().IsWanted(5544));
     EXPECT_EQ(List().GetItemText(RowOf(List(), 5544), COL_RECORD), L"Off");
     EXPECT_EQ(m_dialog->m_recorderThreads.size(), recorders + 1) << "Stop starts no recorder";
     EXPECT_TRUE(m_messages.Texts().empty());
@@ -124,7 +124,7 @@ TEST_F(SelectedBox, StopAndRecordFilesRightAfterClearAboveTheSelection)
     ASSERT_EQ(m_dialog->SelectedRow(), 1) << "the watcher must not have seen the Clear yet";
     ClickButton(*m_dialog, IDC_RECORD_FILES);
     ASSERT_EQ(ExplorerCalls().size(), 1u);
-    EXPECT_EQ(ExplorerCalls()[0], L"/select," + m_dialog->RecordingFile(5622));
+    EXPECT_EQ(ExplorerCalls()[0], L"/select," + m_dialog->Recordings().File(5622));
 
     ClickButton(*m_dialog, IDC_RECORD);
     ExpectRecording(5622, false);
@@ -134,7 +134,7 @@ TEST_F(SelectedBox, StopAndRecordFilesRightAfterClearAboveTheSelection)
     ASSERT_EQ(PutBoxRow(recordtest::StreamBox(5644, "10.86.1.16")), 0);
     ClickButton(*m_dialog, IDC_RECORD_FILES);
     ASSERT_EQ(ExplorerCalls().size(), 2u);
-    EXPECT_EQ(ExplorerCalls()[1], L"/select," + m_dialog->RecordingFile(5622));
+    EXPECT_EQ(ExplorerCalls()[1], L"/select," + m_dialog->Recordings().File(5622));
     EXPECT_TRUE(m_messages.Texts().empty());
 }
 
