@@ -53,6 +53,8 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_COMMAND, 0, ID_COPY_ALL, &COrvaneDlg::OnCopyAll},
     {WM_COMMAND, 0, ID_SEARCH_NOW, &COrvaneDlg::OnSearchNow},
     {WM_COMMAND, 0, ID_SEARCH_NETWORKS, &COrvaneDlg::OnSearchNetworks},
+    {WM_NOTIFY, (UINT)LVN_GETINFOTIPW, IDC_DEVICE_LIST, &COrvaneDlg::OnListGetInfoTip},
+    {WM_COMMAND, 0, ID_RECORDING_DETAILS, &COrvaneDlg::OnRecordingDetails},
     {WM_APP_ANNOUNCEMENT, 0, 0, &COrvaneDlg::OnAnnouncement},
     {WM_APP_RECORDER_EVENT, 0, 0, &COrvaneDlg::OnRecorderEvent},
     {WM_APP_ANNOUNCEMENTS_QUEUED, 0, 0, &COrvaneDlg::OnAnnouncementsQueued},
@@ -89,7 +91,8 @@ BOOL COrvaneDlg::OnInitDialog()
 
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
-    m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    // Info tips show a recorded row's health when the mouse rests on it.
+    m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     InsertDeviceColumns(m_list, m_dpi);
     RECT clearRect = {};
     GetDlgItem(IDC_CLEAR).GetWindowRect(&clearRect);

@@ -14,6 +14,7 @@
 #include "framework/Dpi.h"
 #include "framework/MessageMap.h"
 #include "recording/Recording.h"
+#include "recording/RecordingHealthBoard.h"
 #include "recording/RecordingOutcome.h"
 
 #include <atomic>
@@ -95,6 +96,10 @@ private:
     void OnSearchNow();
     void OnSearchNetworks();
 
+    // A recording's health: the row's info tip and "Recording details..." (app/RecordingDetails.cpp)
+    void OnListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnRecordingDetails();
+
 public:
     // Window thread only, unless a member says otherwise.
     HICON m_hIcon;
@@ -140,6 +145,10 @@ private:
 public:
     // The recording state that Clear, the watcher, the commands and the recorders ask.
     RecordingBook& Recordings() { return m_recordings; }
+    // The health lines of the recording of the row's box; empty when it is not being recorded.
+    std::wstring RecordingDetailsOfRow(int row);
+    // The health of each box's newest recording (any thread).
+    RecordingHealthBoard m_recordingHealth;
 
     // Recorder threads: hand the row work to the window thread and wait for it.
     void ShowConnected(DeviceId id, RecordingGeneration generation) override;

@@ -17,6 +17,7 @@ const wchar_t MENU_OPEN_WEB_PAGE[] = L"&Open web page";
 const wchar_t MENU_RECORD[] = L"&Record";
 const wchar_t MENU_STOP[] = L"S&top";
 const wchar_t MENU_RECORD_FILES[] = L"Record &Files";
+const wchar_t MENU_RECORDING_DETAILS[] = L"Recording &details...";
 const wchar_t MENU_COPY[] = L"&Copy\tCtrl+C";
 const wchar_t MENU_COPY_ALL[] = L"Copy &all";
 const wchar_t MENU_SEARCH_NOW[] = L"&Search now\tF5";
@@ -105,6 +106,8 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     const bool stopShown = m_recordings.IsWanted(id);
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD, stopShown ? MENU_STOP : MENU_RECORD);
     ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
+    if (stopShown)
+        ::AppendMenuW(menu, MF_STRING, ID_RECORDING_DETAILS, MENU_RECORDING_DETAILS);
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, MF_STRING, ID_COPY_ROWS, MENU_COPY);
     ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NETWORKS, MENU_SEARCH_NETWORKS);

@@ -5,9 +5,22 @@
 #include "app/SelectionSearch.h"
 #include "framework/TextCodec.h"
 #include "recording/DiskSpace.h"
+#include "recording/HealthObserver.h"
 #include "recording/Recorder.h"
 
 #include <io.h>
+
+namespace {
+
+// The whole body of a recorder thread started by Record.
+int RecordWithHealth(RecordingBook& book, RecordingWindow& window, RecordingRequest request,
+                     std::shared_ptr<RecordingHealth> health)
+{
+    HealthObserver observer(std::move(health));
+    return RunRecorder(book, window, std::move(request), &observer);
+}
+
+} // namespace
 
 // Window thread. The file is named after the start time; a name that an earlier recording of
 // this run or an existing file has is taken.
@@ -55,6 +68,7 @@ void COrvaneDlg::OnRecord()
     const RecordingGeneration generation = m_recordings.Begin(id, path);
     // Resolving and connecting happen on the recorder's own thread.
     RecordingRequest request{host, STREAM_PORT, path, id, generation, m_recordSilenceLimitMs};
-    m_recorderThreads.push_back(std::make_shared<std::thread>(RunRecorder, std::ref(m_recordings),
-                                                              std::ref<RecordingWindow>(*this), request, nullptr));
+    m_recorderThreads.push_back(std::make_shared<std::thread>(RecordWithHealth, std::ref(m_recordings),
+                                                              std::ref<RecordingWindow>(*this), request,
+                                                              m_recordingHealth.Begin(id, path)));
 }

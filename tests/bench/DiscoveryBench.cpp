@@ -12,6 +12,7 @@
 //                     [--watcher S]
 //   --hidden  keep the dialog hidden (shows what painting costs); --flood 0 skips part 2
 //        orvane_bench record ...  (the recorder's benchmark, tests/bench/RecordBench.cpp)
+//        orvane_bench analysis [GB]  (the stream analysis, tests/bench/StreamAnalysisBench.cpp)
 #include "app/OrvaneDlg.h"
 #include "discovery/HandleAnnouncement.h"
 #include "discovery/Ipv4Text.h"
@@ -256,11 +257,14 @@ void MeasureWatcherPause(COrvaneDlg& dialog, int rows, int seconds)
 
 // The recorder's benchmark, in its own file.
 int RunRecordBench(int argc, wchar_t** argv);
+int RunStreamAnalysisBench(int argc, wchar_t** argv);
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc > 1 && std::wstring(argv[1]) == L"record")
         return RunRecordBench(argc - 1, argv + 1);
+    if (argc > 1 && std::wstring(argv[1]) == L"analysis")
+        return RunStreamAnalysisBench(argc - 1, argv + 1);
     if (!OnTestLan()) {
         std::fprintf(stderr, "orvane_bench broadcasts from every local address: run it only inside the test LAN's "
                              "PC namespace (scripts/bench sets it up)\n");

@@ -20,6 +20,14 @@
 # curl's recording was removed and curl at once after the program's; the program then
 # measured 0.6-0.85 of curl.
 #
+# The program analyses the stream as it passes (continuity errors and lost sync, the rate, for
+# the row's info tip). Its CPU per GB includes that; the figure without it comes from
+# orvane_bench analysis (tests/bench/StreamAnalysisBench.cpp) of the same build, which feeds
+# 64 KiB slices of a clean stream to a recording's health, analysis, lock and rate buckets
+# together, and measures its thread's CPU: the program's figure minus that one. A switch in the
+# product to turn the analysis off would be a setting the program does not have, so the
+# analysis is measured on its own instead, where nothing else is in the figure.
+#
 # usage (as root): tests/bench/record_program.sh [SECONDS]   (default 6)
 #   scripts/bench record_program builds the x86_64 program first; the i686 one is built here.
 # Environment:
@@ -43,8 +51,8 @@ command -v curl >/dev/null && command -v xdotool >/dev/null || die "curl and xdo
 if [[ -n ${ORVANE_RECORD_EXES:-} ]]; then
     read -r -a exes <<<"$ORVANE_RECORD_EXES"
 else
-    log "building build/i686/Orvane.exe"
-    build_windows i686 OFF Orvane >/dev/null || die "the i686 build failed"
+    log "building build/i686/Orvane.exe and its orvane_bench.exe"
+    build_windows i686 ON Orvane orvane_bench >/dev/null || die "the i686 build failed"
     exes=("$ORVANE_ROOT/build/x86_64/Orvane.exe" "$ORVANE_ROOT/build/i686/Orvane.exe")
 fi
 
@@ -167,12 +175,23 @@ run_curl() {
     rm -f "$file"
 }
 
+# analysis_per_gb EXE: CPU s/GB of the stream analysis in 64 KiB slices, by the orvane_bench.exe
+# built beside EXE; "-" when there is none.
+analysis_per_gb() {
+    local bench
+    bench=$(dirname "$1")/tests/orvane_bench.exe
+    [[ -f $bench ]] || { echo -; return; }
+    in_pc wine "$bench" analysis 2 </dev/null 2>/dev/null |
+        sed -n 's/^analysis slice=65536 health_cpu_s_per_gb=\([0-9.]*\).*/\1/p'
+}
+
 median() {
     printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 
 log "recording throughput of the program: $rounds rounds of $seconds s, files in $disk ($(stat -f -c %T "$disk"))"
-printf '%-28s %14s %10s %6s %18s %14s\n' program "program MB/s" "curl MB/s" ratio "program CPU s/GB" "curl CPU s/GB"
+printf '%-28s %14s %10s %6s %18s %14s %14s %20s\n' program "program MB/s" "curl MB/s" ratio "program CPU s/GB" \
+    "curl CPU s/GB" "analysis s/GB" "program w/o analysis"
 for exe in "${exes[@]}"; do
     [[ -f $exe ]] || die "no $exe"
     mbps=() cpu=() server_cpu=() curl_mbps=() curl_cpu=() ratios=()
@@ -186,9 +205,13 @@ for exe in "${exes[@]}"; do
             "${cpu[-1]}" "${server_cpu[-1]}" "$MBPS" "$CPU_PER_GB"
     done
     name=$(basename "$(dirname "$exe")")/$(basename "$exe")
-    printf '%-28s %14s %10s %6s %18s %14s\n' "$name" "$(median "${mbps[@]}")" "$(median "${curl_mbps[@]}")" \
-        "$(median "${ratios[@]}")" "$(median "${cpu[@]}") ($(median "${server_cpu[@]}"))" "$(median "${curl_cpu[@]}")"
+    analysis=$(analysis_per_gb "$exe")
+    without=$(awk -v p="$(median "${cpu[@]}")" -v a="${analysis:--}" 'BEGIN { if (a == "-") print "-"; else printf "%.2f", p - a }')
+    printf '%-28s %14s %10s %6s %18s %14s %14s %20s\n' "$name" "$(median "${mbps[@]}")" "$(median "${curl_mbps[@]}")" \
+        "$(median "${ratios[@]}")" "$(median "${cpu[@]}") ($(median "${server_cpu[@]}"))" "$(median "${curl_cpu[@]}")" \
+        "${analysis:--}" "$without"
 done
 echo "(medians; ratio = program / curl of the same round; goal: ratio >= 0.9;"
-echo " program CPU: Orvane.exe and the wineserver, the wineserver's part in brackets)"
+echo " program CPU: Orvane.exe and the wineserver, the wineserver's part in brackets;"
+echo " analysis: the stream analysis's own CPU per GB; w/o analysis: the program's CPU minus it)"
 lab_cleanup

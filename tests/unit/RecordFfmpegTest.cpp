@@ -5,11 +5,14 @@
 #include "tests/unit/RecordTestSupport.h"
 
 #include "framework/TextCodec.h"
+#include "recording/HealthObserver.h"
 #include "recording/Recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <memory>
 
 using namespace recordtest;
 
@@ -41,8 +44,11 @@ TEST_F(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     const RecordingGeneration generation = dialog.Recordings().Begin(id, widePath);
     std::atomic<bool> ended{false};
     std::atomic<int> result{1};
+    // The recording's health sees the bytes as they pass, as a recording started by Record does.
+    const auto health = std::make_shared<RecordingHealth>(widePath, std::time(nullptr), RecordingHealth::Clock::now());
+    HealthObserver observer(health);
     std::thread recorder([&] {
-        result = RunRecorder(dialog.Recordings(), dialog, {host, port, widePath, id, generation, RECORD_SILENCE_LIMIT_MS}, nullptr);
+        result = RunRecorder(dialog.Recordings(), dialog, {host, port, widePath, id, generation, RECORD_SILENCE_LIMIT_MS}, &observer);
         ended = true;
     });
     EXPECT_TRUE(PumpUntil([&] { return FileSize(path) >= 4 * RECORD_BLOCK_SIZE || ended; }, 60000));
@@ -57,6 +63,11 @@ TEST_F(RecordFfmpeg, LiveChunkedStreamIsRecordedAsWholeTransportStreamPackets)
     EXPECT_EQ(bytes.size() % RECORD_BLOCK_SIZE, 0u);
     EXPECT_EQ(bytes[0], 0x47);
     EXPECT_EQ(FirstMissingSyncByte(bytes), -1) << "chunk framing left in the file breaks the packet grid";
+    // ffmpeg's stream is clean (its null packets, which fill it up to its rate, are not counted).
+    const RecordingHealthSnapshot seen = health->Snapshot(RecordingHealth::Clock::now());
+    EXPECT_EQ(seen.continuityErrors, 0u);
+    EXPECT_EQ(seen.syncLosses, 0u);
+    EXPECT_EQ(seen.fileBytes, bytes.size());
 
     const std::string out = EnvText("ORVANE_TEST_OUT");
     if (!out.empty()) {

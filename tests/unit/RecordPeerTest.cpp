@@ -359,12 +359,6 @@ TEST_F(RecordClear, ClearAfterStopForgetsTheBoxWhileItsRecorderFinishesItsBlock)
 // the button would not once its caption reads Record again.
 class RecordMenu : public MainDialogTest {};
 
-HWND VisibleMenu()
-{
-    HWND menu = ::FindWindowW(L"#32768", nullptr);
-    return menu && ::IsWindowVisible(menu) ? menu : nullptr;
-}
-
 TEST_F(RecordMenu, StopChosenAfterTheRecordingEndedStartsNothing)
 {
     COrvaneDlg& dialog = MainDialog();
@@ -396,9 +390,7 @@ TEST_F(RecordMenu, StopChosenAfterTheRecordingEndedStartsNothing)
         dialog,
         [&](ModalDriver&, std::vector<std::string>& failed) {
             const DWORD start = ::GetTickCount();
-            while (!VisibleMenu() && ::GetTickCount() - start < 5000)
-                ::Sleep(20);
-            if (!VisibleMenu()) {
+            if (!WaitForVisibleMenu(5000)) {
                 failed.push_back("the row menu did not open");
                 return;
             }

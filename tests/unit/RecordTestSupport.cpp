@@ -242,4 +242,18 @@ std::int64_t FirstMissingSyncByte(const std::vector<unsigned char>& bytes)
     return -1;
 }
 
+HWND VisibleMenu()
+{
+    HWND menu = ::FindWindowW(L"#32768", nullptr);
+    return menu && ::IsWindowVisible(menu) ? menu : nullptr;
+}
+
+bool WaitForVisibleMenu(int timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!VisibleMenu() && ::GetTickCount() - start < (DWORD)timeoutMs)
+        ::Sleep(20);
+    return VisibleMenu() != nullptr;
+}
+
 } // namespace recordtest

@@ -38,6 +38,11 @@ RowView ReadRow(DeviceId id);
 // Waits until the box's recording has ended: flag cleared, row idle with "Off".
 bool WaitRecordingOff(DeviceId id, int timeoutMs);
 
+// The open shortcut menu of this process, or null.
+HWND VisibleMenu();
+// Waits (on a helper thread: the window thread is inside the menu) until a menu is open.
+bool WaitForVisibleMenu(int timeoutMs);
+
 // One accepted connection of a ScriptedPeer.
 class PeerConnection {
 public:

@@ -35,7 +35,8 @@ std::string Trim(const std::string& text)
 }
 
 // The log kinds LOG may ask for, by the prefix of their lines (STREAM: a stream connection
-// ended; WARN: a send failed or a box answers from another address).
+// ended; WARN: a send failed or a box answers from another address; DAMAGE: damage done to a
+// stream).
 bool LogPrefix(const std::string& kind, std::string& prefix)
 {
     if (kind.empty() || kind == "RX") prefix = "RX ";
@@ -43,6 +44,7 @@ bool LogPrefix(const std::string& kind, std::string& prefix)
     else if (kind == "HTTP") prefix = "HTTP ";
     else if (kind == "STREAM") prefix = "STREAM ";
     else if (kind == "WARN") prefix = "WARN ";
+    else if (kind == "DAMAGE") prefix = "DAMAGE ";
     else if (kind == "ALL") prefix = "";
     else return false;
     return true;
@@ -126,6 +128,7 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         discovery_.Probes().Clear();
         streams_.SetSilent(false);
         streams_.SetHeaderMode(HeaderMode::NORMAL);
+        streams_.Damages().Clear();
     } else if (command == "PROBES") {
         std::istringstream words(Upper(argument));
         std::string word, number;
@@ -186,6 +189,12 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         else if (mode == "TRICKLE") streams_.SetHeaderMode(HeaderMode::TRICKLE);
         else if (mode == "ENDLESS") streams_.SetHeaderMode(HeaderMode::ENDLESS);
         else return {"ERR usage: HEADER normal|trickle|endless"};
+    } else if (command == "DAMAGE") {
+        Damage damage;
+        std::string why;
+        if (!ParseDamage(argument, damage, why)) return {"ERR " + why};
+        streams_.Damages().Push(damage);
+        out.push_back("QUEUED " + DescribeDamage(damage));
     } else if (command == "STREAMS") {
         out = streams_.Describe();
     } else if (command == "DROPSTREAMS") {

@@ -33,10 +33,12 @@ const char* HelpText()
            "  LOG [KIND]             logged lines since start or CLEAR of one kind: RX\n"
            "                         (received datagrams: \"RX SOURCE:PORT len= type= hex= to=\n"
            "                         DESTINATION\", the default), SET, HTTP (stream\n"
-           "                         requests), STREAM (ended streams), WARN; ALL: every line\n"
+           "                         requests), STREAM (ended streams), WARN, DAMAGE (damage\n"
+           "                         done to a stream); ALL: every line\n"
            "  CLEAR                  forget the logged lines and the probes received\n"
            "  RESET                  no boxes, no logged lines, no probes received,\n"
-           "                         streams not silent, normal stream headers\n"
+           "                         streams not silent, normal stream headers, no damage\n"
+           "                         waiting\n"
            "  PROBES [PER] [SINCE MS] [WINDOW MS]\n"
            "                         the probes received since start or CLEAR (and at MS\n"
            "                         or later):\n"
@@ -59,6 +61,13 @@ const char* HelpText()
            "                         endless (header fields for ever, no empty line)\n"
            "  STREAMS                one line per open stream connection\n"
            "  DROPSTREAMS            reset every open stream connection\n"
+           "  DAMAGE KIND [PID [N]]  damage the next stream chunk sent (not a stream's first):\n"
+           "                         drop: N packets of PID left out (one continuity error);\n"
+           "                         dup: a packet of PID sent N more times (the first repeat\n"
+           "                         is allowed, each further one an error); discontinuity:\n"
+           "                         PID's counter jumps, flagged (no error); sync: a null\n"
+           "                         packet with a broken sync byte (one lost sync). PID\n"
+           "                         defaults to the video PID 0x100, N to 1; logs DAMAGE\n"
            "  QUIT                   end the simulator\n";
 }
 

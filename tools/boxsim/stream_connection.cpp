@@ -151,14 +151,21 @@ bool SendStreamHeader(Sender& sender, HeaderMode mode)
     return false;
 }
 
-void StreamFast(Sender& sender, std::uint8_t shade)
+// Sends a chunk of whole packets, with whatever damage the control channel asked for.
+bool SendPackets(Sender& sender, StreamDamager& damager, const std::uint8_t* packets, std::size_t size)
+{
+    const std::uint8_t* sent = damager.Apply(packets, size);
+    return sender.Send(sent, size);
+}
+
+void StreamFast(Sender& sender, StreamDamager& damager, std::uint8_t shade)
 {
     const auto cycle = RepeatingCycle(shade);
-    while (sender.Send(cycle->data(), cycle->size())) {
+    while (SendPackets(sender, damager, cycle->data(), cycle->size())) {
     }
 }
 
-void StreamPaced(Sender& sender, std::uint8_t shade, unsigned rateKbps)
+void StreamPaced(Sender& sender, StreamDamager& damager, std::uint8_t shade, unsigned rateKbps)
 {
     TsStream stream(shade);
     std::vector<std::uint8_t> frame;
@@ -176,7 +183,7 @@ void StreamPaced(Sender& sender, std::uint8_t shade, unsigned rateKbps)
         }
         frame.clear();
         stream.AppendFrame(frame, PacketsPerFrame(stream.FramesWritten(), rateKbps));
-        if (!sender.Send(frame.data(), frame.size())) return;
+        if (!SendPackets(sender, damager, frame.data(), frame.size())) return;
         ++framesSinceStart;
     }
 }
@@ -199,11 +206,12 @@ void ServeConnection(int fd, ConnectionState& state, const StreamContext& contex
     if (head.complete && head.method == "GET" && head.path == "/0.ts") {
         state.streaming = true;
         Sender sender(fd, state, &context.silent);
+        StreamDamager damager(context.damage, state.peer);
         if (SendStreamHeader(sender, context.headerMode)) {
             if (context.rateKbps == 0) {
-                StreamFast(sender, ShadeOf(box));
+                StreamFast(sender, damager, ShadeOf(box));
             } else {
-                StreamPaced(sender, ShadeOf(box), context.rateKbps);
+                StreamPaced(sender, damager, ShadeOf(box), context.rateKbps);
             }
         }
         why = sender.Why();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/boxsim/box_table.h"
+#include "tools/boxsim/stream_damage.h"
 
 struct ConnectionState {
     std::string peer;        // a.b.c.d:port of the client
@@ -26,6 +27,7 @@ struct StreamContext {
     unsigned rateKbps;
     const std::atomic<bool>& silent;
     const std::atomic<HeaderMode>& headerMode;
+    DamageQueue& damage;  // damage asked for, taken by the next stream that sends
 };
 
 // Serves the connection and closes fd; a dropped connection is reset, not closed gracefully.

@@ -12,7 +12,7 @@
 #include "tools/boxsim/event_log.h"
 #include "tools/boxsim/net_util.h"
 
-StreamServer::StreamServer(BoxTable& boxes, unsigned rateKbps) : context_{boxes, rateKbps, silent_, headerMode_}
+StreamServer::StreamServer(BoxTable& boxes, unsigned rateKbps) : context_{boxes, rateKbps, silent_, headerMode_, damage_}
 {
 }
 

@@ -23,6 +23,8 @@ public:
     void SetSilent(bool on) { silent_ = on; }
     // How the stream responses of new connections begin.
     void SetHeaderMode(HeaderMode mode) { headerMode_ = mode; }
+    // Damage for the stream that sends next (the control command DAMAGE).
+    DamageQueue& Damages() { return damage_; }
     // Resets every open connection; returns how many there were.
     int DropAll();
     // "peer=.. local=.. bytes=.. streaming=0|1" per open connection.
@@ -34,6 +36,7 @@ private:
     int listenFd_ = -1;
     std::atomic<bool> silent_{false};
     std::atomic<HeaderMode> headerMode_{HeaderMode::NORMAL};
+    DamageQueue damage_;
     StreamContext context_;
     std::mutex mutex_;
     std::set<std::shared_ptr<ConnectionState>> open_;
