@@ -340,7 +340,7 @@ TEST_F(DiscoveryDialogTest, QueueDrainsWhenTheNextSliceGetsNoTimer)
     // A window that waits to be painted makes every slice end with a timer request.
     ::InvalidateRect(m_dialog->GetSafeHwnd(), nullptr, FALSE);
     for (int i = 0; i < kBoxes; ++i) {
-        DeviceDatagram datagram = MakeAnnouncementDatagram(BoxValuesForId(8500 + i));
+        DeviceDatagram datagram = MakeAnnouncementDatagram(AnnouncedBoxForId(8500 + i));
         HandleLikeAReceiver(&datagram, DATAGRAM_SIZE, kInterfaceA, HostAddress("10.86.1.16"));
     }
     const bool drained = WaitForQueuedAnnouncements(60000);
