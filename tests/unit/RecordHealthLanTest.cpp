@@ -60,7 +60,7 @@ std::wstring CountsLine(std::uint64_t continuityErrors, std::uint64_t syncLosses
 // The tip's line that starts so, or empty.
 std::wstring TipLine(DeviceId id, const std::wstring& start)
 {
-    for (const std::wstring& line : Lines(InfoTipOfRow(RowOf(List(), id))))
+    for (const std::wstring& line : Lines(InfoTipOfRow(RowOf(MainDialog().DeviceListCtrl(), id))))
         if (line.compare(0, start.size(), start) == 0)
             return line;
     return std::wstring();
@@ -87,12 +87,12 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return !TipLine(id, L"Rate over").empty() &&
                                            TipLine(id, L"Rate over") != L"Rate over the last 10 s: 0.00 Mbit/s"; },
                               10000))
-            << WideToNarrow(InfoTipOfRow(RowOf(List(), id)));
+            << WideToNarrow(InfoTipOfRow(RowOf(MainDialog().DeviceListCtrl(), id)));
     }
     void StopRecording(DeviceId id)
     {
         const std::string path = WideToNarrow(MainDialog().Recordings().File(id));
-        SelectOnly(RowOf(List(), id));
+        SelectOnly(RowOf(MainDialog().DeviceListCtrl(), id));
         ClickRecord();
         EXPECT_TRUE(PumpUntil([&] { return IsFileClosed(path); }, 10000));
         ::DeleteFileA(path.c_str());
@@ -107,7 +107,7 @@ TEST_F(RecordHealth, CountsWhatTheBoxDamagedAndNothingInItsCleanStream)
     auto messages = std::make_unique<MessageBoxCatcher>();
     StartRecording(id, "10.86.1.13");
     PumpFor(2000);
-    const std::wstring clean = InfoTipOfRow(RowOf(List(), id));
+    const std::wstring clean = InfoTipOfRow(RowOf(MainDialog().DeviceListCtrl(), id));
     const std::vector<std::wstring> cleanLines = Lines(clean);
     ASSERT_EQ(cleanLines.size(), 4u) << WideToNarrow(clean);
     EXPECT_EQ(cleanLines[0].rfind(L"Recording since ", 0), 0u) << WideToNarrow(clean);
@@ -138,7 +138,7 @@ TEST_F(RecordHealth, CountsWhatTheBoxDamagedAndNothingInItsCleanStream)
     ASSERT_TRUE(PumpUntil([&] { return DamageDone() == std::size(damages); }, 10000)) << DamageDone();
     const std::wstring expected = CountsLine(continuityErrors, syncLosses);
     EXPECT_TRUE(PumpUntil([&] { return TipLine(id, L"Continuity") == expected; }, 5000))
-        << WideToNarrow(InfoTipOfRow(RowOf(List(), id)));
+        << WideToNarrow(InfoTipOfRow(RowOf(MainDialog().DeviceListCtrl(), id)));
     PumpFor(1500);  // nothing more is counted afterwards
     EXPECT_EQ(TipLine(id, L"Continuity"), expected);
 
@@ -147,7 +147,7 @@ TEST_F(RecordHealth, CountsWhatTheBoxDamagedAndNothingInItsCleanStream)
 
     // The same lines without a mouse: the row menu (Shift+F10) and its "Recording details...".
     COrvaneDlg& dialog = MainDialog();
-    SelectOnly(RowOf(List(), id));
+    SelectOnly(RowOf(MainDialog().DeviceListCtrl(), id));
     std::wstring details;
     const std::vector<std::string> failures = WhileDriving(
         dialog,
@@ -177,7 +177,7 @@ TEST_F(RecordHealth, CountsWhatTheBoxDamagedAndNothingInItsCleanStream)
 
     messages = std::make_unique<MessageBoxCatcher>();
     StopRecording(id);
-    EXPECT_EQ(InfoTipOfRow(RowOf(List(), id)), L"") << "a row not being recorded keeps the list's own tip";
+    EXPECT_EQ(InfoTipOfRow(RowOf(MainDialog().DeviceListCtrl(), id)), L"") << "a row not being recorded keeps the list's own tip";
     EXPECT_TRUE(messages->Texts().empty());
 }
 
@@ -189,7 +189,7 @@ TEST_F(RecordHealth, SaysNoDataOnceTheBoxIsSilentForThreeSeconds)
     ASSERT_TRUE(BoxSimCommand("SILENT on"));
     const DWORD silentSince = ::GetTickCount();
     ASSERT_TRUE(PumpUntil([&] { return !TipLine(id, L"no data for ").empty(); }, 8000))
-        << WideToNarrow(InfoTipOfRow(RowOf(List(), id)));
+        << WideToNarrow(InfoTipOfRow(RowOf(MainDialog().DeviceListCtrl(), id)));
     EXPECT_GE(::GetTickCount() - silentSince, 3000u);
     const std::wstring line = TipLine(id, L"no data for ");
     EXPECT_TRUE(line == L"no data for 3 s" || line == L"no data for 4 s") << WideToNarrow(line);
