@@ -95,7 +95,9 @@ measure_program() {
     # program's own idling.
     boxsim_send RESET || die "the box simulator did not take RESET"
     program=$(pc_process 'Orvane\.exe') && server=$(wineserver_process) || die "$name: Orvane.exe did not start"
-    sleep 2
+    # Thousands of rows take seconds after the last one arrived to be painted and settle; the
+    # first case measured would otherwise show that instead of the idling.
+    sleep $((2 + rows / 500))
     for selection in "${selections[@]}"; do
         # shellcheck disable=SC2086 # one argument per row
         probe select $selection >/dev/null || die "$name: cannot select $(selection_name "$selection")"
