@@ -46,12 +46,23 @@ operator_setup() {
     # The desktop (Wine's own explorer.exe) starts now, before the override that hides it.
     wineserver -p </dev/null >/dev/null 2>&1
     wine cmd /c exit </dev/null >/dev/null 2>&1
+    desktop_keeper_start
+}
+
+# The virtual desktop ends with the last program on it, and with the override the program
+# could not start a new one: a console program waiting for input that never comes keeps it
+# until the test ends (a loaded machine may take longer than the desktop waits).
+desktop_keeper_start() {
+    mkfifo "$WORK/keeper" || return 1
+    wine cmd <"$WORK/keeper" >/dev/null 2>&1 &
+    exec {DESKTOP_KEEPER_FD}>"$WORK/keeper"
 }
 
 operator_cleanup() {
     if [[ -n ${ORVANE_PID:-} ]] && kill -0 "$ORVANE_PID" 2>/dev/null; then
         kill -9 "$ORVANE_PID" 2>/dev/null
     fi
+    [[ -n ${DESKTOP_KEEPER_FD:-} ]] && exec {DESKTOP_KEEPER_FD}>&-
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
     rm -rf "$WORK"
