@@ -46,30 +46,22 @@ operator_setup() {
     # The desktop (Wine's own explorer.exe) starts now, before the override that hides it.
     wineserver -p </dev/null >/dev/null 2>&1
     wine cmd /c exit </dev/null >/dev/null 2>&1
-    desktop_keeper_start
-}
-
-# The virtual desktop ends with the last program on it, and with the override the program
-# could not start a new one: a console program waiting for input that never comes keeps it
-# until the test ends (a loaded machine may take longer than the desktop waits).
-desktop_keeper_start() {
-    mkfifo "$WORK/keeper" || return 1
-    wine cmd <"$WORK/keeper" >/dev/null 2>&1 &
-    exec {DESKTOP_KEEPER_FD}>"$WORK/keeper"
 }
 
 operator_cleanup() {
     if [[ -n ${ORVANE_PID:-} ]] && kill -0 "$ORVANE_PID" 2>/dev/null; then
         kill -9 "$ORVANE_PID" 2>/dev/null
     fi
-    [[ -n ${DESKTOP_KEEPER_FD:-} ]] && exec {DESKTOP_KEEPER_FD}>&-
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
     rm -rf "$WORK"
 }
 
+# OPERATOR_OVERRIDES: Wine's DLL overrides for the program; by default its built-in Explorer is
+# hidden, so that the stand-in beside the program opens folders. A test that opens no folder
+# may set it empty: the program then starts the virtual desktop itself if it has gone.
 operator_start() {
-    (cd "$APP_DIR" && WINEDLLOVERRIDES="explorer.exe=n" exec wine "$APP_DIR/Orvane.exe" </dev/null >"$WORK/orvane.log" 2>&1) &
+    (cd "$APP_DIR" && WINEDLLOVERRIDES="${OPERATOR_OVERRIDES-explorer.exe=n}" exec wine "$APP_DIR/Orvane.exe" </dev/null >"$WORK/orvane.log" 2>&1) &
     ORVANE_PID=$!
     probe wait-window 30000 >/dev/null || {
         echo "FAIL: the main window did not appear within 30 s"

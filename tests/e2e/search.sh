@@ -29,6 +29,8 @@ MAX_PROBES_PER_SECOND=1000
 # sends 1,011 or more a second still fails.
 RATE_WINDOW_MS=990
 operator_setup search
+# No folder is opened here: Wine's own Explorer may start the desktop.
+OPERATOR_OVERRIDES=
 
 # far COMMAND...: one line to the far boxes' simulator (BOXSIM_REPLY as for boxsim).
 far() { ORVANE_BOXSIM=$ORVANE_FAR_BOXSIM boxsim "$@"; }
@@ -130,10 +132,16 @@ far_rows() { probe rows | awk -F'\t' '$3 ~ /^172\.30\./' | wc -l; }
 
 boxsim RESET && boxsim ADD "id=7,ip=10.86.1.11,static=10.86.1.11,mac=00:1a:2b:3c:4d:07,board=1302" || exit 1
 far RESET && add_far_boxes || exit 1
+search_cleanup() {
+    local status=$?
+    router_loss "$ROUTER_NS" off
+    ((status == 0)) || [[ ! -s $WORK/orvane.log ]] || { echo "the program's output:"; tail -n 20 "$WORK/orvane.log"; }
+    operator_cleanup
+}
+trap search_cleanup EXIT
 router_loss "$ROUTER_NS" off
 
 operator_start
-trap 'router_loss "$ROUTER_NS" off; operator_cleanup' EXIT
 
 echo "== broadcasts do not cross the router: the far boxes get no row"
 wait_for "the near box's row" 12 '[[ -n $(row_of 7) ]]'
