@@ -53,7 +53,6 @@ FAR_BOXES=(
     "304 $(net 2).1 $(net 2).1"
     "305 $(net 2).254 $(net 2).254"
 )
-far_ids() { printf '%s\n' "${FAR_BOXES[@]}" | cut -d' ' -f1; }
 add_far_boxes() {
     local id ip static
     while read -r id ip static; do
