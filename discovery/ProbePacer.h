@@ -8,9 +8,9 @@
 #include <deque>
 
 constexpr int SEARCH_PROBES_PER_SECOND = 1000;
-// Sends allowed back to back after a pause, so that a sender that wakes every few
-// milliseconds keeps the full rate.
-constexpr int SEARCH_PROBE_BURST = 20;
+// Sends allowed back to back after a pause, so that a sender that wakes late on a busy machine
+// keeps the full rate.
+constexpr int SEARCH_PROBE_BURST = 100;
 
 class ProbePacer {
 public:
@@ -38,8 +38,10 @@ public:
     }
 
 private:
-    static constexpr Clock::duration WINDOW = std::chrono::seconds(1);
-    static constexpr Clock::duration INTERVAL = std::chrono::microseconds(1000000 / SEARCH_PROBES_PER_SECOND);
+    // A little more than a second: datagrams that take a few milliseconds longer on their way
+    // than others cannot crowd more than SEARCH_PROBES_PER_SECOND into any second on arrival.
+    static constexpr Clock::duration WINDOW = std::chrono::milliseconds(1010);
+    static constexpr Clock::duration INTERVAL = WINDOW / SEARCH_PROBES_PER_SECOND;
     static constexpr Clock::duration BURST_ALLOWANCE = INTERVAL * (SEARCH_PROBE_BURST - 1);
 
     std::deque<Clock::time_point> m_recent;

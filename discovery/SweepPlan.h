@@ -15,8 +15,9 @@ class SweepPlan {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration SECOND_PROBE_MIN_AGE = std::chrono::milliseconds(500);
-    // How long the search waits for answers after its last probe.
-    static constexpr Clock::duration LAST_ANSWER_WAIT = std::chrono::milliseconds(1000);
+    // How long the search waits for answers after its last probe (a later answer still gets
+    // its row, but is not counted).
+    static constexpr Clock::duration LAST_ANSWER_WAIT = std::chrono::milliseconds(700);
 
     SweepPlan() = default;
     // addresses: ascending, each once (ParseSearchRanges gives them so).
