@@ -4,6 +4,7 @@
 
 #include "app/SelectionSearch.h"
 #include "framework/TextCodec.h"
+#include "recording/DiskSpace.h"
 #include "recording/HealthObserver.h"
 #include "recording/Recorder.h"
 
@@ -53,6 +54,11 @@ void COrvaneDlg::OnRecord()
 
     if (!tag) {
         m_selectedRow = -1;
+        return;
+    }
+    // A recording would only fill what is left of the disk.
+    if (IsDiskNearlyFull(GetExecutableDirectory())) {
+        MessageBox(RECORD_REFUSED_DISK_NEARLY_FULL);
         return;
     }
     tag->state = ROW_RECORDING;

@@ -1,6 +1,7 @@
 #include "recording/Recorder.h"
 
 #include "discovery/NetSocket.h"
+#include "recording/DiskSpace.h"
 #include "recording/Recording.h"
 
 #include <cstdio>
@@ -77,6 +78,9 @@ RecordingOutcome Recorder::Run()
     if (!file)
         return RecordingOutcome::FILE_NOT_CREATED;
 
+    // The disk is looked at before every block is written, which is once a second or more
+    // often while blocks arrive that fast; a recorder that waits for its block writes nothing.
+    const std::wstring folder = FolderOf(m_request.path);
     std::vector<char> block(RECORD_BLOCK_SIZE);
     BodyReader body(socket.Handle(), header.IsChunked(), bodyStart, m_observer);
     RecordingOutcome outcome = RecordingOutcome::STOPPED;
@@ -84,6 +88,8 @@ RecordingOutcome Recorder::Run()
         const ReceiveStatus received = body.ReadBlock(block.data(), RECORD_BLOCK_SIZE);
         if (received != ReceiveStatus::OK) {
             outcome = OutcomeOfReceive(received);
+        } else if (IsDiskNearlyFull(folder)) {
+            outcome = RecordingOutcome::DISK_NEARLY_FULL;
         } else if (std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file.get()) != 1 || std::fflush(file.get()) != 0) {
             // Flushed before the next receive: the process may end at any moment (closing the
             // window ends it at once), and a block already received must not go with it.

@@ -5,6 +5,8 @@
 
 #include <cwchar>
 
+const wchar_t RECORD_REFUSED_DISK_NEARLY_FULL[] = L"The disk is nearly full: no recording started.";
+
 namespace {
 
 std::wstring SilenceText(int milliseconds)
@@ -55,6 +57,9 @@ int ReportRecordingEnd(RecordingOutcome outcome, const RecordingRequest& request
         break;
     case RecordingOutcome::WRITE_FAILED:
         message = L"Cannot write the recording file " + request.path;
+        break;
+    case RecordingOutcome::DISK_NEARLY_FULL:
+        message = L"The disk is nearly full, recording stopped: " + host;
         break;
     }
     if (window.ShowEnded(request.id, request.generation, keepFile) == RecordingEndSeen::WANTED)

@@ -13,7 +13,8 @@ enum class RecordingOutcome {
     FILE_NOT_CREATED,  // the recording file could not be created
     STREAM_ENDED,      // the box closed the stream, or its chunked body ended or broke
     SILENT,            // nothing arrived for the silence limit
-    WRITE_FAILED       // a block could not be written
+    WRITE_FAILED,      // a block could not be written
+    DISK_NEARLY_FULL   // the recordings' volume fell below its reserve (recording/DiskSpace.h)
 };
 
 // One recording's particulars, fixed when Record starts it.
@@ -41,6 +42,9 @@ public:
 protected:
     ~RecordingWindow() = default;
 };
+
+// What Record says when it refuses to start because the recordings' disk is nearly full.
+extern const wchar_t RECORD_REFUSED_DISK_NEARLY_FULL[];
 
 // Recorder thread, after Run: the recording's end in the book and on its row, then the
 // message, in that order for every outcome. 0 when it was stopped, -1 otherwise.

@@ -20,6 +20,16 @@ operator_setup() {
     APP_DIR=$WORK/${2:-app}
     LAUNCH_LOG=$WORK/launches.log
     mkdir -p "$APP_DIR"
+    # The program's folder on a small volume of its own (a tmpfs of the size given third),
+    # mounted before Wine starts: the wineserver sees only the mounts made before it started.
+    APP_TMPFS=
+    if [[ -n ${3:-} ]]; then
+        mount -t tmpfs -o "size=$3" orvane-test "$APP_DIR" || {
+            echo "cannot mount a tmpfs on $APP_DIR"
+            exit 1
+        }
+        APP_TMPFS=1
+    fi
     : >"$LAUNCH_LOG"
     cp "$ORVANE_EXE" "$APP_DIR/Orvane.exe"
     # The stand-in Explorer lies beside the program, which Wine searches first once its own
@@ -54,6 +64,7 @@ operator_cleanup() {
     fi
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
+    [[ -n ${APP_TMPFS:-} ]] && umount "$APP_DIR"
     rm -rf "$WORK"
 }
 

@@ -1,4 +1,5 @@
 // The recorder's pieces of HTTP and its file naming, without sockets.
+#include "recording/DiskSpace.h"
 #include "recording/HttpBody.h"
 #include "recording/Recording.h"
 
@@ -224,6 +225,26 @@ TEST(RecordFileName, ExecutableDirectoryHasNoTrailingBackslash)
     EXPECT_NE(directory.back(), L'\\');
     EXPECT_NE(::GetFileAttributesW((directory + L"\\orvane_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(WideToAnsi(directory.c_str()).size(), directory.size());  // an ASCII build path stays whole
+}
+
+// The space a volume keeps free of recordings: 5% of it, at most 1 GiB.
+TEST(RecordDiskReserve, FivePercentOfTheVolumeAtMostOneGiB)
+{
+    constexpr std::uint64_t MiB = 1024 * 1024;
+    constexpr std::uint64_t GiB = 1024 * MiB;
+    const struct {
+        std::uint64_t total;
+        std::uint64_t reserve;
+    } cases[] = {
+        {64 * MiB, 64 * MiB / 100 * 5},  // a small tmpfs: 3.2 MiB
+        {10 * GiB, 10 * GiB / 100 * 5},  // 512 MiB
+        {40 * GiB, GiB},                 // 5% would be 2 GiB
+        {2000 * GiB, GiB},               // a large disk keeps 1 GiB, not 100 GiB
+        {0, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DiskReserve(c.total), c.reserve) << c.total;
+    EXPECT_EQ(FolderOf(L"C:\\rec\\10.0.0.1_20240131_235959.ts"), L"C:\\rec");
 }
 
 } // namespace
