@@ -384,7 +384,6 @@ TEST_F(RecordMenu, StopChosenAfterTheRecordingEndedStartsNothing)
     const std::vector<std::string> failures = WhileDriving(
         dialog,
         [&](ModalDriver&, std::vector<std::string>& failed) {
-            const DWORD start = ::GetTickCount();
             if (!WaitForVisibleMenu(5000)) {
                 failed.push_back("the row menu did not open");
                 return;
