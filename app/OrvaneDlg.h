@@ -77,10 +77,12 @@ private:
     void OpenDeviceWebPage();
     void AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex);
 
-    // The list's shortcut menu and keys, copy and search now (app/RowMenu.cpp)
-    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
+    // The main window's keys (app/ShortcutKeys.cpp)
     bool OnShortcutKey(WPARAM key);
     static LRESULT CALLBACK FilterShortcutKeys(int code, WPARAM wParam, LPARAM lParam);
+
+    // The list's shortcut menu, copy and search now (app/RowMenu.cpp)
+    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
     void ShowRowMenu(int row, POINT screen);
     void ShowListMenu(POINT screen);
     void SelectOnlyRow(int row);
