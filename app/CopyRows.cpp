@@ -15,24 +15,6 @@ std::wstring OneLineCell(std::wstring cell)
     return cell;
 }
 
-int ColumnCount(const CListCtrl& list)
-{
-    HWND header = (HWND)list.SendMessage(LVM_GETHEADER);
-    return header ? (int)::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) : 0;
-}
-
-std::wstring ColumnHeader(const CListCtrl& list, int column)
-{
-    wchar_t text[256] = {};
-    LVCOLUMNW col = {};
-    col.mask = LVCF_TEXT;
-    col.pszText = text;
-    col.cchTextMax = 256;
-    if (!list.SendMessage(LVM_GETCOLUMNW, column, (LPARAM)&col))
-        return std::wstring();
-    return text;
-}
-
 } // namespace
 
 std::wstring FormatTabSeparated(const std::vector<std::vector<std::wstring>>& lines)
@@ -51,12 +33,12 @@ std::wstring FormatTabSeparated(const std::vector<std::vector<std::wstring>>& li
 
 std::wstring RowsAsText(const CListCtrl& list, const std::vector<int>& rows)
 {
-    const int columns = ColumnCount(list);
+    const int columns = list.GetColumnCount();
     std::vector<std::vector<std::wstring>> lines;
     lines.reserve(rows.size() + 1);
     lines.emplace_back();
     for (int column = 0; column < columns; ++column)
-        lines.back().push_back(ColumnHeader(list, column));
+        lines.back().push_back(list.GetColumnHeader(column));
     for (int row : rows) {
         lines.emplace_back();
         for (int column = 0; column < columns; ++column)

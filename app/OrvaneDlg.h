@@ -83,10 +83,12 @@ private:
     // A routed box's five passes of the set command, to its own address.
     void SendSetToRoutedBox(Ipv4Host boxAddress, const DeviceDatagram& datagram);
 
-    // The list's shortcut menu and keys, copy and search now (app/RowMenu.cpp)
-    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
+    // The main window's keys (app/ShortcutKeys.cpp)
     bool OnShortcutKey(WPARAM key);
     static LRESULT CALLBACK FilterShortcutKeys(int code, WPARAM wParam, LPARAM lParam);
+
+    // The list's shortcut menu, copy and search now (app/RowMenu.cpp)
+    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
     void ShowRowMenu(int row, POINT screen);
     void ShowListMenu(POINT screen);
     void SelectOnlyRow(int row);

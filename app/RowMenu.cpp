@@ -1,6 +1,6 @@
-// The device list's shortcut menu (right click, Shift+F10, the menu key), its keys (Ctrl+C,
-// Ctrl+A, Ctrl+F, F5), and the commands that have no button: copy rows, search now and search
-// networks. A row
+// The device list's shortcut menu (right click, Shift+F10, the menu key), and the commands that
+// have no button: copy rows, search now and search networks (the keys are in
+// app/ShortcutKeys.cpp). A row
 // command of the menu makes its row the selection and then goes, as a WM_COMMAND, to the
 // handler of its button (or of the double click), which acts on that selection.
 #include "app/OrvaneDlg.h"
@@ -32,11 +32,6 @@ UINT_PTR TrackMenu(HMENU menu, POINT screen, HWND owner)
                                       screen.x, screen.y, 0, owner, nullptr);
 }
 
-bool KeyDown(int virtualKey)
-{
-    return ::GetKeyState(virtualKey) < 0;
-}
-
 } // namespace
 
 // Window thread. The list's own WM_CONTEXTMENU reaches the dialog through the default
@@ -58,12 +53,12 @@ LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
         // Without a selected row: the top-left corner below the column headers.
         POINT client = {0, 0};
         RECT header = {};
-        if (::GetWindowRect((HWND)m_list.SendMessage(LVM_GETHEADER), &header))
+        if (::GetWindowRect(m_list.GetHeaderCtrl(), &header))
             client.y = header.bottom - header.top;
         if (row >= 0) {
-            m_list.SendMessage(LVM_ENSUREVISIBLE, row, FALSE);
-            RECT label = {LVIR_LABEL, 0, 0, 0};
-            if (m_list.SendMessage(LVM_GETITEMRECT, row, (LPARAM)&label))
+            m_list.EnsureVisible(row, FALSE);
+            RECT label = {};
+            if (m_list.GetItemRect(row, &label, LVIR_LABEL))
                 client = {label.left, label.bottom};
         }
         screen = client;
@@ -158,41 +153,7 @@ void COrvaneDlg::SelectOnlyRow(int row)
 {
     m_list.SetItemState(-1, 0, LVIS_SELECTED);
     m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    m_list.SendMessage(LVM_SETSELECTIONMARK, 0, row);
-}
-
-// Window thread: Ctrl+C, Ctrl+A, Ctrl+F and F5 of the main window. True when the key was one of them.
-bool COrvaneDlg::OnShortcutKey(WPARAM key)
-{
-    const bool control = KeyDown(VK_CONTROL);
-    const bool alt = KeyDown(VK_MENU);
-    const bool shift = KeyDown(VK_SHIFT);
-    if (control && !alt && !shift && key == 'C') {
-        OnCopyRows();
-    } else if (control && !alt && !shift && key == 'A') {
-        m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
-    } else if (control && !alt && !shift && key == 'F') {
-        // Opened once the key's message is done with, not inside the message filter.
-        ::PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(ID_SEARCH_NETWORKS, 0), 0);
-    } else if (!control && !alt && !shift && key == VK_F5) {
-        OnSearchNow();
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// Window thread. The dialog's message loop hands every message to this filter before its own
-// keyboard handling, so the keys work whichever of the main window's controls has the focus;
-// other windows' keys (the Set dialog's, a menu's) pass on.
-LRESULT CALLBACK COrvaneDlg::FilterShortcutKeys(int code, WPARAM wParam, LPARAM lParam)
-{
-    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-    COrvaneDlg* dialog = g_mainDialog;
-    if (code == MSGF_DIALOGBOX && dialog && msg->message == WM_KEYDOWN &&
-        (msg->hwnd == dialog->m_hWnd || ::IsChild(dialog->m_hWnd, msg->hwnd)) && dialog->OnShortcutKey(msg->wParam))
-        return 1;
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    m_list.SetSelectionMark(row);
 }
 
 // Window thread. Nothing selected: the clipboard keeps what it holds.

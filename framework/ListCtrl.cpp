@@ -12,6 +12,30 @@ int CListCtrl::InsertColumn(int column, const wchar_t* header, int format, int w
     return (int)SendMessage(LVM_INSERTCOLUMNW, column, (LPARAM)&col);
 }
 
+int CListCtrl::GetColumnCount() const
+{
+    HWND header = GetHeaderCtrl();
+    return header ? (int)::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) : 0;
+}
+
+std::wstring CListCtrl::GetColumnHeader(int column) const
+{
+    wchar_t text[256] = {};
+    LVCOLUMNW col = {};
+    col.mask = LVCF_TEXT;
+    col.pszText = text;
+    col.cchTextMax = 256;
+    if (!SendMessage(LVM_GETCOLUMNW, column, (LPARAM)&col))
+        return std::wstring();
+    return text;
+}
+
+BOOL CListCtrl::GetItemRect(int row, RECT* rect, int part) const
+{
+    rect->left = part;
+    return (BOOL)SendMessage(LVM_GETITEMRECT, row, (LPARAM)rect);
+}
+
 int CListCtrl::InsertItem(int row, const std::wstring& text) const
 {
     LVITEMW item = {};

@@ -22,8 +22,18 @@ public:
     BOOL DeleteAllItems() const { return (BOOL)SendMessage(LVM_DELETEALLITEMS); }
     void SetExtendedStyle(DWORD styles) const { SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles); }
     BOOL SetColumnWidth(int column, int width) const { return (BOOL)SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)); }
+    HWND GetHeaderCtrl() const { return (HWND)SendMessage(LVM_GETHEADER); }
+    BOOL EnsureVisible(int row, BOOL partialOk) const { return (BOOL)SendMessage(LVM_ENSUREVISIBLE, row, partialOk); }
+    int SubItemHitTest(LVHITTESTINFO* hit) const { return (int)SendMessage(LVM_SUBITEMHITTEST, 0, (LPARAM)hit); }
+    int SetSelectionMark(int row) const { return (int)SendMessage(LVM_SETSELECTIONMARK, 0, row); }
 
     int InsertColumn(int column, const wchar_t* header, int format, int width) const;
+    // The number of columns (the header's items); 0 without a header.
+    int GetColumnCount() const;
+    // A column's header text; empty for a column that does not exist.
+    std::wstring GetColumnHeader(int column) const;
+    // The row's rectangle of the given part (LVIR_BOUNDS, LVIR_LABEL, ...) in client coordinates.
+    BOOL GetItemRect(int row, RECT* rect, int part) const;
     // Inserts a row with its column-0 text; returns its index or -1.
     int InsertItem(int row, const std::wstring& text) const;
     void SetItemText(int row, int column, const std::wstring& text) const;
