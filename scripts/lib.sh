@@ -74,7 +74,23 @@ install_missing_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 || return 1
     # An unrelated index may be broken and make update exit 100; the lists needed here are fine.
     apt-get update || true
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${ORVANE_PACKAGES[@]}"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${ORVANE_PACKAGES[@]}" || return 1
+}
+
+# Once wine32 is installed, `wine` starts every program through Wine's 32-bit loader. A machine
+# whose kernel refuses 32-bit programs ("Exec format error") can still run the 64-bit build
+# through the 64-bit loader: put a `wine` that uses it first on PATH, and say that the 32-bit
+# build cannot start here.
+wine_loader_fallback() {
+    local loader32=/usr/lib/wine/wine loader64=/usr/lib/wine/wine64 bin="$ORVANE_ROOT/out/wine64-loader" name
+    [[ -x $loader32 && -x $loader64 ]] || return 0
+    "$loader32" --version >/dev/null 2>&1 && return 0
+    echo "warning: this machine cannot run 32-bit programs; Wine runs the x86_64 build only, the i686 build cannot start here" >&2
+    mkdir -p "$bin" || return 1
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexec %s "$@"\n' "$loader64" >"$bin/$name" && chmod +x "$bin/$name" || return 1
+    done
+    export WINELOADER=$loader64 PATH="$bin:$PATH"
 }
 
 # build_windows ARCH TESTS(ON|OFF) [TARGET...]: configures (quick when nothing changed, and it
