@@ -380,6 +380,10 @@ TEST_F(RecordMenu, StopChosenAfterTheRecordingEndedStartsNothing)
     ASSERT_TRUE(list.SendMessage(LVM_GETITEMRECT, RowOf(List(), id), (LPARAM)&label));
     POINT click = {label.left + 10, (label.top + label.bottom) / 2};
     ::ClientToScreen(list.GetSafeHwnd(), &click);
+    // The right button's press focuses and selects the row under it; the menu takes that row.
+    LVITEMW pressed = {};
+    pressed.stateMask = pressed.state = LVIS_FOCUSED | LVIS_SELECTED;
+    list.SendMessage(LVM_SETITEMSTATE, RowOf(List(), id), (LPARAM)&pressed);
 
     const std::vector<std::string> failures = WhileDriving(
         dialog,
