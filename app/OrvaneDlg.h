@@ -6,6 +6,7 @@
 #include "app/resource.h"
 #include "config/IpHelperSeam.h"
 #include "discovery/AnnouncementQueue.h"
+#include "discovery/AnnouncementSink.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/HandleAnnouncement.h"
 #include "discovery/NetworkSearch.h"
@@ -28,10 +29,14 @@
 
 constexpr DWORD WATCHER_PAUSE_MS = 80;
 
-class COrvaneDlg : public CDialog, public RecordingWindow {
+class COrvaneDlg : public CDialog, public RecordingWindow, public AnnouncementSink {
 public:
+    // Registers itself as the announcements' sink and as g_mainDialog.
     explicit COrvaneDlg(HWND parent = nullptr);
     ~COrvaneDlg() override;
+
+    // Receiver threads: queues the job while the dialog has a window, else drops it.
+    void AcceptAnnouncement(AnnouncementJob&& job) override;
 
     // Any thread: queues a box's update of the table for the window thread and returns at once.
     void QueueAnnouncement(AnnouncementJob&& job);
@@ -67,7 +72,7 @@ private:
     void ApplyQueuedAnnouncements();
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void LayoutControls();
-    void StartScanning();  // discovery/StartScanning.cpp
+    void StartScanning();
 
     // Device list behaviours (app/ListBehaviours.cpp)
     void OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
@@ -175,3 +180,7 @@ private:
 
     RecordingBook m_recordings;
 };
+
+// The one main dialog; set by its constructor, never cleared. The window's key filter reaches
+// the dialog through it.
+extern COrvaneDlg* g_mainDialog;

@@ -1,5 +1,5 @@
 // Announcements handed to the real main dialog from other threads, the way scanner receivers
-// hand them over: through g_mainDialog, under ReplyLock, while the test's thread runs the
+// hand them over: through the registered announcement sink, under ReplyLock, while the test's thread runs the
 // dialog's message loop.
 #include "tests/unit/DiscoveryTestSupport.h"
 

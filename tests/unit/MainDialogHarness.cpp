@@ -38,6 +38,7 @@ COrvaneDlg& MainDialog()
     }
     // Announcements go to this dialog, whatever else was made since.
     g_mainDialog = g_testDialog;
+    RegisterAnnouncementSink(g_testDialog);
     return *g_testDialog;
 }
 

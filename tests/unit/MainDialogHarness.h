@@ -19,8 +19,8 @@
 
 // The main dialog of this process, created modeless on the calling thread (the main thread,
 // which then is its window thread) the first time it is asked for. It is never destroyed: its
-// scanner, watcher and recorder threads use it until the process ends. g_mainDialog is pointed
-// at it on every call. Outside the test LAN it refuses: it says so and ends the process, since
+// scanner, watcher and recorder threads use it until the process ends. g_mainDialog and the
+// announcements' sink are pointed at it on every call. Outside the test LAN it refuses: it says so and ends the process, since
 // its scanners would broadcast from every local address of the machine. A dialog that cannot
 // be created ends the process with a message too.
 COrvaneDlg& MainDialog();
