@@ -234,11 +234,6 @@ LRESULT COrvaneDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-DeviceId COrvaneDlg::DeviceIdInRow(int row) const
-{
-    return (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
-}
-
 void COrvaneDlg::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult)
 {
     // Kept here, read by the selection watcher, which keeps the Record caption and

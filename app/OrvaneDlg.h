@@ -46,8 +46,8 @@ public:
     // For tests and the recorder: the list that holds the device table.
     const CListCtrl& DeviceListCtrl() const { return m_list; }
     int SelectedRow() const { return m_selectedRow; }
-    // The box a row shows: its column 0 read as a decimal DeviceId (0 when it holds none).
-    DeviceId DeviceIdInRow(int row) const;
+    // For tests: the device table, which owns the rows' RowTags.
+    const DeviceTable& Table() const { return m_table; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -128,7 +128,6 @@ public:
     // Written by the selection watcher after each pass; Record and Record Files find the row
     // themselves at the click, since a row inserted or cleared since moves the index.
     std::atomic<int> m_selectedRow{-1};
-    std::vector<RowTag*> m_rowTags;  // owned: the RowTag of every listed row (Clear frees the rest)
     std::shared_ptr<std::thread> m_watcherThread;
     // The selection watcher's pause between passes. Long enough that the idle program stays
     // under 1% of a core, short enough that the Record caption follows the selection within
@@ -143,7 +142,7 @@ public:
     IpHelper* m_ipHelper = &SystemIpHelper();
 
 private:
-    DeviceTable m_table{m_rowTags};  // window thread only
+    DeviceTable m_table;  // window thread only
     SelectedBoxes m_selection{m_table};  // window thread only; the watcher asks by message
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 

@@ -89,6 +89,14 @@ RowTag* TagOfRow(const CListCtrl& list, int row)
     return reinterpret_cast<RowTag*>(list.GetItemData(row));
 }
 
+std::vector<RowTag*> RowTagsOf(const DeviceTable& table)
+{
+    std::vector<RowTag*> tags;
+    for (const std::unique_ptr<RowTag>& tag : table.RowTags())
+        tags.push_back(tag.get());
+    return tags;
+}
+
 int RowOf(const CListCtrl& list, DeviceId id)
 {
     std::vector<DeviceId> ids = RowIds(list);

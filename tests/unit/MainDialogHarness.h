@@ -42,6 +42,8 @@ std::vector<DeviceId> RowIds(const CListCtrl& list);
 int RowOf(const CListCtrl& list, DeviceId id);
 // The row's RowTag (its item data); null for a row without one.
 RowTag* TagOfRow(const CListCtrl& list, int row);
+// The RowTags the table owns, in creation order.
+std::vector<RowTag*> RowTagsOf(const DeviceTable& table);
 
 // Selects exactly the given rows (none for an empty list).
 void SelectRows(const CListCtrl& list, std::initializer_list<int> rows);
