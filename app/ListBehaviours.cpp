@@ -42,7 +42,7 @@ void COrvaneDlg::OnClear()
     // Painted once at the end, not after every deleted row.
     m_list.SendMessage(WM_SETREDRAW, FALSE);
     for (int row = m_list.GetItemCount() - 1; row >= 0; --row) {
-        const DeviceId id = DeviceIdInRow(row);
+        const DeviceId id = m_table.DeviceIdInRow(row);
         if (m_recordings.WantedOrForget(id))
             continue;
         m_list.DeleteItem(row);

@@ -1,7 +1,9 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/AppMessages.h"
+#include "discovery/StartScanning.h"
 #include "framework/Dpi.h"
+#include "framework/TextCodec.h"
 #include "framework/WinApp.h"
 
 #include <commctrl.h>
@@ -63,9 +65,12 @@ const MessageMapEntry<COrvaneDlg> COrvaneDlg::MESSAGE_MAP[] = {
     {WM_DPICHANGED, 0, 0, &COrvaneDlg::OnDpiChanged},
 };
 
+COrvaneDlg* g_mainDialog = nullptr;
+
 COrvaneDlg::COrvaneDlg(HWND parent) : CDialog(IDD_MAIN, parent)
 {
     g_mainDialog = this;
+    RegisterAnnouncementSink(this);
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN));
 }
 
@@ -107,6 +112,20 @@ BOOL COrvaneDlg::OnInitDialog()
     ::SetWindowsHookExW(WH_MSGFILTER, &COrvaneDlg::FilterShortcutKeys, nullptr, ::GetCurrentThreadId());
     m_watcherThread.reset(new std::thread(&COrvaneDlg::WatchSelection, this));
     return TRUE;
+}
+
+// Starts the scanners once, titles the window with the local addresses and empties the table.
+// Without the address table there is no scanning, and the window keeps its template's caption.
+void COrvaneDlg::StartScanning()
+{
+    if (m_scanStarted)
+        return;
+    m_scanStarted = true;
+    std::string title;
+    if (!StartScanners(m_scanners, title))
+        return;
+    SetWindowText(NarrowToWide(title));
+    m_list.DeleteAllItems();
 }
 
 // Enter and Escape would end the modal loop and destroy this dialog while the scanner,
@@ -215,11 +234,6 @@ LRESULT COrvaneDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-DeviceId COrvaneDlg::DeviceIdInRow(int row) const
-{
-    return (DeviceId)::_wtoi(m_list.GetItemText(row, COL_ID).c_str());
-}
-
 void COrvaneDlg::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult)
 {
     // Kept here, read by the selection watcher, which keeps the Record caption and
@@ -233,10 +247,10 @@ LRESULT COrvaneDlg::OnAnnouncement(WPARAM, LPARAM lParam)
     return m_table.Apply(*reinterpret_cast<const AnnouncementJob*>(lParam));
 }
 
-void QueueAnnouncementFor(COrvaneDlg& dialog, AnnouncementJob&& job)
+void COrvaneDlg::AcceptAnnouncement(AnnouncementJob&& job)
 {
-    if (dialog.GetSafeHwnd())
-        dialog.QueueAnnouncement(std::move(job));
+    if (GetSafeHwnd())
+        QueueAnnouncement(std::move(job));
 }
 
 void COrvaneDlg::QueueAnnouncement(AnnouncementJob&& job)

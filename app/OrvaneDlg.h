@@ -6,6 +6,7 @@
 #include "app/resource.h"
 #include "config/IpHelperSeam.h"
 #include "discovery/AnnouncementQueue.h"
+#include "discovery/AnnouncementSink.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/HandleAnnouncement.h"
 #include "discovery/NetworkSearch.h"
@@ -28,10 +29,14 @@
 
 constexpr DWORD WATCHER_PAUSE_MS = 80;
 
-class COrvaneDlg : public CDialog, public RecordingWindow {
+class COrvaneDlg : public CDialog, public RecordingWindow, public AnnouncementSink {
 public:
+    // Registers itself as the announcements' sink and as g_mainDialog.
     explicit COrvaneDlg(HWND parent = nullptr);
     ~COrvaneDlg() override;
+
+    // Receiver threads: queues the job while the dialog has a window, else drops it.
+    void AcceptAnnouncement(AnnouncementJob&& job) override;
 
     // Any thread: queues a box's update of the table for the window thread and returns at once.
     void QueueAnnouncement(AnnouncementJob&& job);
@@ -41,8 +46,8 @@ public:
     // For tests and the recorder: the list that holds the device table.
     const CListCtrl& DeviceListCtrl() const { return m_list; }
     int SelectedRow() const { return m_selectedRow; }
-    // The box a row shows: its column 0 read as a decimal DeviceId (0 when it holds none).
-    DeviceId DeviceIdInRow(int row) const;
+    // For tests: the device table, which owns the rows' RowTags.
+    const DeviceTable& Table() const { return m_table; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -67,7 +72,7 @@ private:
     void ApplyQueuedAnnouncements();
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void LayoutControls();
-    void StartScanning();  // discovery/StartScanning.cpp
+    void StartScanning();
 
     // Device list behaviours (app/ListBehaviours.cpp)
     void OnListCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
@@ -123,7 +128,6 @@ public:
     // Written by the selection watcher after each pass; Record and Record Files find the row
     // themselves at the click, since a row inserted or cleared since moves the index.
     std::atomic<int> m_selectedRow{-1};
-    std::vector<RowTag*> m_rowTags;  // owned: the RowTag of every listed row (Clear frees the rest)
     std::shared_ptr<std::thread> m_watcherThread;
     // The selection watcher's pause between passes. Long enough that the idle program stays
     // under 1% of a core, short enough that the Record caption follows the selection within
@@ -138,7 +142,7 @@ public:
     IpHelper* m_ipHelper = &SystemIpHelper();
 
 private:
-    DeviceTable m_table{m_rowTags};  // window thread only
+    DeviceTable m_table;  // window thread only
     SelectedBoxes m_selection{m_table};  // window thread only; the watcher asks by message
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
@@ -175,3 +179,7 @@ private:
 
     RecordingBook m_recordings;
 };
+
+// The one main dialog; set by its constructor, never cleared. The window's key filter reaches
+// the dialog through it.
+extern COrvaneDlg* g_mainDialog;

@@ -11,7 +11,7 @@ std::wstring COrvaneDlg::RecordingDetailsOfRow(int row)
 {
     if (row < 0 || row >= m_list.GetItemCount())
         return std::wstring();
-    const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
+    const RowTag* tag = m_table.TagOfRow(row);
     if (!tag || !m_recordings.IsWanted(tag->deviceId))
         return std::wstring();
     const std::shared_ptr<RecordingHealth> health = m_recordingHealth.Find(tag->deviceId);

@@ -83,7 +83,7 @@ LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
 // are freed with their rows, so the command keeps the box and finds its row again afterwards.
 void COrvaneDlg::ShowRowMenu(int row, POINT screen)
 {
-    const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
+    const RowTag* tag = m_table.TagOfRow(row);
     if (!tag)
         return;
     const DeviceId id = tag->deviceId;

@@ -12,7 +12,7 @@ void SelectedBoxes::OnItemChanged(const NMLISTVIEW& change)
         AddRow(change.iItem);
         return;
     }
-    const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(change.iItem));
+    const RowTag* tag = m_table.TagOfRow(change.iItem);
     if (tag)
         m_ids.erase(tag->deviceId);
 }
@@ -21,7 +21,7 @@ void SelectedBoxes::OnItemChanged(const NMLISTVIEW& change)
 // the row finder could not find it.
 void SelectedBoxes::AddRow(int row)
 {
-    const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
+    const RowTag* tag = m_table.TagOfRow(row);
     if (tag)
         m_ids.insert(tag->deviceId);
 }

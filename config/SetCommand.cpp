@@ -103,7 +103,8 @@ void COrvaneDlg::OnSet()
     const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
     if (row == -1)
         return;
-    const std::wstring idText = m_list.GetItemText(row, COL_ID);
+    const DeviceId id = m_table.DeviceIdInRow(row);
+    const std::wstring idText = m_list.GetItemText(row, COL_ID);  // as the dialog shows it
     const std::wstring lanIpText = m_list.GetItemText(row, COL_LAN_IP);
     const std::wstring staticIpText = m_list.GetItemText(row, COL_LAN_STATIC_IP);
     const std::wstring netmaskText = m_list.GetItemText(row, COL_LAN_NETMASK);
@@ -120,7 +121,6 @@ void COrvaneDlg::OnSet()
     if (MessageBox(SET_CONFIRMATION, WARNING_CAPTION, MB_OKCANCEL) != IDOK)
         return;
 
-    const DeviceId id = (DeviceId)::_wtoi(idText.c_str());
     const Ipv4Net currentIp = Ipv4FromText(staticIpText);
     const Ipv4Net currentNetmask = Ipv4FromText(netmaskText);
     const Ipv4Net newIp = Ipv4FromText(dialog.m_lanIp);

@@ -165,7 +165,7 @@ void COrvaneDlg::OpenDeviceWebPage()
     const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
     if (row == -1)
         return;
-    const RowTag* tag = reinterpret_cast<const RowTag*>(m_list.GetItemData(row));
+    const RowTag* tag = m_table.TagOfRow(row);
     if (!tag)
         return;
     const std::wstring lanIpText = m_list.GetItemText(row, COL_LAN_IP);

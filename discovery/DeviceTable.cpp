@@ -10,6 +10,17 @@ void DeviceTable::Attach(const CListCtrl& list)
     m_redrawHold.Attach(list);
 }
 
+RowTag* DeviceTable::TagOfRow(int row) const
+{
+    return reinterpret_cast<RowTag*>(m_list.GetItemData(row));
+}
+
+DeviceId DeviceTable::DeviceIdInRow(int row) const
+{
+    const RowTag* tag = TagOfRow(row);
+    return tag ? tag->deviceId : 0;
+}
+
 int DeviceTable::FindRow(DeviceId id)
 {
     RowHint* hint = FindHint(id);
@@ -45,8 +56,8 @@ int DeviceTable::Apply(const AnnouncementJob& job)
         const int row = m_list.InsertItem(0, std::to_wstring(job.deviceId));
         if (row < 0)
             return -1;
-        RowTag* tag = new RowTag{job.deviceId, {0}};
-        m_rowTags.push_back(tag);
+        m_rowTags.push_back(std::make_unique<RowTag>(RowTag{job.deviceId, 0}));
+        RowTag* tag = m_rowTags.back().get();
         ++m_inserted;
         m_list.SetItemData(row, reinterpret_cast<LPARAM>(tag));
         m_list.SetItemText(row, COL_RECORD, L"Off");
@@ -69,7 +80,7 @@ void DeviceTable::ReleaseRemovedRows()
     std::unordered_set<const RowTag*> listed;
     const int count = m_list.GetItemCount();
     for (int row = 0; row < count; ++row) {
-        RowTag* tag = reinterpret_cast<RowTag*>(m_list.GetItemData(row));
+        RowTag* tag = TagOfRow(row);
         if (!tag)
             continue;
         listed.insert(tag);
@@ -82,9 +93,8 @@ void DeviceTable::ReleaseRemovedRows()
         hint.row = row;
         hint.insertedBefore = m_inserted;
     }
-    auto kept = std::stable_partition(m_rowTags.begin(), m_rowTags.end(),
-                                      [&](const RowTag* tag) { return listed.count(tag) != 0; });
-    for (auto released = kept; released != m_rowTags.end(); ++released)
-        delete *released;
-    m_rowTags.erase(kept, m_rowTags.end());
+    // The records of the rows removed are freed here.
+    m_rowTags.erase(std::remove_if(m_rowTags.begin(), m_rowTags.end(),
+                                   [&](const std::unique_ptr<RowTag>& tag) { return listed.count(tag.get()) == 0; }),
+                    m_rowTags.end());
 }

@@ -6,32 +6,40 @@
 #include "discovery/DeviceColumns.h"
 #include "discovery/RedrawHold.h"
 
-#include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 constexpr int ROW_IDLE = -11;
 constexpr int ROW_RECORDING = -12;
 
-// Attached to a row as its item data. A record lives as long as its row: Clear frees the
-// records of the rows it removes, so only the window thread reads a record, and it keeps no
-// pointer to one past a Clear. state is written by the window thread (Record, Stop, the
-// recorders' events) and read while painting.
+// Attached to a row as its item data. The device table creates a record with its row and
+// frees it at the Clear that removes the row, so only the window thread touches a record, and
+// it keeps no pointer to one past a Clear. state is written by the window thread (Record, Stop,
+// the recorders' events, which the window thread carries out) and read there while painting.
 struct RowTag {
     DeviceId deviceId;
-    std::atomic<std::int32_t> state;
+    std::int32_t state;  // 0 (new), ROW_IDLE or ROW_RECORDING
 };
 
 // Finds a box's row through its RowTag, creating row and tag when there is none, and writes
-// the announced columns. Owned by the main dialog.
+// the announced columns. Owns the RowTag of every row it created. Owned by the main dialog.
 class DeviceTable {
 public:
-    explicit DeviceTable(std::vector<RowTag*>& rowTags) : m_rowTags(rowTags) {}
+    DeviceTable() = default;
     DeviceTable(const DeviceTable&) = delete;
     DeviceTable& operator=(const DeviceTable&) = delete;
     void Attach(const CListCtrl& list);
+
+    // The row's RowTag, or null when the row has none (or there is no such row). This is how a
+    // row's box is read: column 0 only shows it.
+    RowTag* TagOfRow(int row) const;
+    // The box a row shows (0 when the row has no RowTag).
+    DeviceId DeviceIdInRow(int row) const;
+    // The RowTag of every row this table holds, in creation order (tests read them).
+    const std::vector<std::unique_ptr<RowTag>>& RowTags() const { return m_rowTags; }
 
     // Returns the row written, or -1 when the row could not be inserted. A new row from a
     // receiver's job holds the list's painting; the list's parent passes the hold's timer
@@ -64,7 +72,7 @@ private:
     RowHint* FindHint(DeviceId id);
 
     CListCtrl m_list;
-    std::vector<RowTag*>& m_rowTags;
+    std::vector<std::unique_ptr<RowTag>> m_rowTags;
     std::map<DeviceId, RowHint> m_newestRow;
     unsigned m_inserted = 0;  // rows this table has inserted at the top
     RedrawHold m_redrawHold;

@@ -3,22 +3,31 @@
 #include "discovery/BoardType.h"
 #include "framework/TextCodec.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <set>
 
-COrvaneDlg* g_mainDialog = nullptr;
-std::map<DeviceId, std::uint32_t, DeviceIdUnsignedLess> DeviceInterfaceMap;
-std::recursive_mutex DeviceMapLock;
 std::mutex ReplyLock;
 
 namespace {
+
+struct DeviceIdUnsignedLess {
+    bool operator()(DeviceId a, DeviceId b) const { return (std::uint32_t)a < (std::uint32_t)b; }
+};
+// DeviceId -> interface index of the scanner that received the box's latest announcement;
+// entries are replaced, never removed.
+std::map<DeviceId, std::uint32_t, DeviceIdUnsignedLess> DeviceInterfaceMap;
+// Guards DeviceInterfaceMap and UnicastAnswerers; taken after ReplyLock, for one map operation
+// at a time and never while anything else is called, so it never nests and need not be
+// recursive.
+std::mutex DeviceMapLock;
 // The boxes whose latest accepted announcement answered a unicast probe; under DeviceMapLock.
 std::set<DeviceId> UnicastAnswerers;
-} // namespace
-
-namespace {
+// Where accepted announcements go; set once when the main window is made.
+std::atomic<AnnouncementSink*> RegisteredSink{nullptr};
 
 std::wstring FormatMac(const std::uint8_t* mac)
 {
@@ -34,9 +43,14 @@ std::wstring AddressCell(Ipv4Host address)
 
 } // namespace
 
+void RegisterAnnouncementSink(AnnouncementSink* sink)
+{
+    RegisteredSink = sink;
+}
+
 bool LookUpDeviceInterface(DeviceId id, std::uint32_t* interfaceIndex)
 {
-    std::lock_guard<std::recursive_mutex> lock(DeviceMapLock);
+    std::lock_guard<std::mutex> lock(DeviceMapLock);
     auto found = DeviceInterfaceMap.find(id);
     if (found == DeviceInterfaceMap.end())
         return false;
@@ -61,7 +75,7 @@ AnnouncementJob MakeAnnouncementJob(const DeviceDatagram& announcement, Ipv4Host
 
 bool LatestAnswerWasUnicast(DeviceId id)
 {
-    std::lock_guard<std::recursive_mutex> lock(DeviceMapLock);
+    std::lock_guard<std::mutex> lock(DeviceMapLock);
     return UnicastAnswerers.count(id) != 0;
 }
 
@@ -69,13 +83,13 @@ namespace {
 
 void AcceptAnnouncement(const void* bytes, int length, std::uint32_t interfaceIndex, Ipv4Host source, bool unicast)
 {
-    COrvaneDlg* dialog = g_mainDialog;
+    AnnouncementSink* sink = RegisteredSink;
     if (!IsAcceptedAnnouncement(bytes, length))
         return;
     DeviceDatagram announcement;
     std::memcpy(&announcement, bytes, sizeof announcement);
     {
-        std::lock_guard<std::recursive_mutex> lock(DeviceMapLock);
+        std::lock_guard<std::mutex> lock(DeviceMapLock);
         if (unicast)
             UnicastAnswerers.insert(announcement.deviceId);
         else
@@ -84,19 +98,19 @@ void AcceptAnnouncement(const void* bytes, int length, std::uint32_t interfaceIn
     // Replaced as erase then insert in two holds, so no hold spans two map operations; a look-up
     // in between finds no entry and is treated as a box never heard.
     {
-        std::lock_guard<std::recursive_mutex> lock(DeviceMapLock);
+        std::lock_guard<std::mutex> lock(DeviceMapLock);
         DeviceInterfaceMap.erase(announcement.deviceId);
     }
     {
-        std::lock_guard<std::recursive_mutex> lock(DeviceMapLock);
+        std::lock_guard<std::mutex> lock(DeviceMapLock);
         DeviceInterfaceMap.insert({announcement.deviceId, interfaceIndex});
     }
-    if (!dialog)
+    if (!sink)
         return;
     AnnouncementJob job = MakeAnnouncementJob(announcement, source, (std::uint32_t)std::time(nullptr));
     job.fromReceiver = true;
     // The receiver goes back to its socket at once; the window thread writes the row soon after.
-    QueueAnnouncementFor(*dialog, std::move(job));
+    sink->AcceptAnnouncement(std::move(job));
 }
 
 } // namespace

@@ -1,27 +1,24 @@
-// The receiver threads' side of the device table: the process-wide objects of discovery and
-// the handler that turns an accepted announcement into a job for the window thread.
+// The receiver threads' side of the device table: the handler that turns an accepted
+// announcement into a job for the registered AnnouncementSink, and the interface look-up.
 #pragma once
 
+#include "discovery/AnnouncementSink.h"
 #include "discovery/DeviceColumns.h"
 #include "discovery/Ipv4Text.h"
 
 #include <cstdint>
-#include <map>
 #include <mutex>
 
-class COrvaneDlg;
-// The one main dialog; set by its constructor, never cleared.
-extern COrvaneDlg* g_mainDialog;
+// One announcement handled at a time, by whichever receiver (scanner or network search) holds
+// it. The handler only updates the interface map and queues a job, yet the lock must stay: it
+// makes each box's map entry, its unicast mark and the order of its queued jobs follow one
+// order of announcements, so that the interface the map names is the one that heard the
+// announcement whose cells the row shows last. (The map's entry is replaced as erase then
+// insert, and insert keeps an entry already there: two receivers interleaving the pair would
+// leave the older interface.)
+extern std::mutex ReplyLock;
 
-struct DeviceIdUnsignedLess {
-    bool operator()(DeviceId a, DeviceId b) const { return (std::uint32_t)a < (std::uint32_t)b; }
-};
-// DeviceId -> interface index of the scanner that received the box's latest announcement.
-extern std::map<DeviceId, std::uint32_t, DeviceIdUnsignedLess> DeviceInterfaceMap;
-extern std::recursive_mutex DeviceMapLock;  // guards DeviceInterfaceMap; taken after ReplyLock
-extern std::mutex ReplyLock;                // one announcement handled at a time
-
-// Any thread. Looks the box's interface up under DeviceMapLock; false when it has no entry.
+// Any thread. Looks the box's interface up in DeviceInterfaceMap; false when it has no entry.
 bool LookUpDeviceInterface(DeviceId id, std::uint32_t* interfaceIndex);
 
 // Any thread: the cells of the box's row as this announcement, received from source at the
@@ -39,7 +36,3 @@ void HandleUnicastAnnouncement(const void* bytes, int length, std::uint32_t inte
 
 // Any thread: whether the box's latest accepted announcement answered a unicast probe.
 bool LatestAnswerWasUnicast(DeviceId id);
-
-// Defined with the main dialog: queues the job for the dialog's window thread and returns at
-// once; while the dialog has no window yet the job is dropped.
-void QueueAnnouncementFor(COrvaneDlg& dialog, AnnouncementJob&& job);

@@ -1,25 +1,16 @@
-#include "app/OrvaneDlg.h"
+#include "discovery/StartScanning.h"
+
 #include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
-#include "framework/TextCodec.h"
 
-#include <vector>
-
-// Reads the IPv4 address table once, starts one scanner per row (127.0.0.1 included),
-// titles the window with the local addresses and empties the table.
-void COrvaneDlg::StartScanning()
+bool StartScanners(std::vector<find_devices*>& scanners, std::string& title)
 {
-    if (m_scanStarted)
-        return;
-    m_scanStarted = true;
-
-    // Without the table there is no scanning, and the window keeps its template's caption.
     std::vector<MIB_IPADDRROW> rows;
     if (!ReadIpAddressTable(&rows))
-        return;
+        return false;
 
     const Ipv4Net loopback = Ipv4FromText("127.0.0.1");
-    std::string title = "My IP: ";
+    title = "My IP: ";
     bool firstAddress = true;
     for (const MIB_IPADDRROW& row : rows) {
         if (row.dwAddr != loopback) {
@@ -30,9 +21,8 @@ void COrvaneDlg::StartScanning()
         }
         find_devices* scanner = new find_devices;
         scanner->Start(row.dwAddr, row.dwIndex);
-        m_scanners.push_back(scanner);
+        scanners.push_back(scanner);
     }
     title += " (Please disable firewall before scan!)";
-    SetWindowText(NarrowToWide(title));
-    m_list.DeleteAllItems();
+    return true;
 }

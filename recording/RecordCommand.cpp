@@ -41,8 +41,8 @@ void COrvaneDlg::OnRecord()
     if (row < 0)
         return;
     const std::string host = WideToNarrow(m_list.GetItemText(row, COL_LAN_STATIC_IP));
-    const DeviceId id = DeviceIdInRow(row);
-    RowTag* tag = reinterpret_cast<RowTag*>(m_list.GetItemData(row));
+    RowTag* tag = m_table.TagOfRow(row);
+    const DeviceId id = m_table.DeviceIdInRow(row);
 
     if (m_recordings.IsWanted(id)) {
         // Stop. Nothing waits for the recorder: it finds the flag cleared before its next

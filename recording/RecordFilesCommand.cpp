@@ -21,7 +21,7 @@ void COrvaneDlg::OnRecordFiles()
     DeviceId id = 0;
     std::wstring file;
     if (row >= 0) {
-        id = DeviceIdInRow(row);
+        id = m_table.DeviceIdInRow(row);
         file = m_recordings.File(id);
     }
 

@@ -9,7 +9,7 @@ void COrvaneDlg::ShowRowIdle(int row)
 {
     if (row < 0)
         return;
-    if (RowTag* tag = reinterpret_cast<RowTag*>(m_list.GetItemData(row)))
+    if (RowTag* tag = m_table.TagOfRow(row))
         tag->state = ROW_IDLE;
     m_list.SetItemText(row, COL_RECORD, L"Off");
     InvalidateRect(nullptr, TRUE);

@@ -27,8 +27,6 @@ protected:
     void TearDown() override
     {
         DeviceListWindow::TearDown();
-        for (RowTag* tag : m_rowTags)
-            delete tag;
     }
 
     // An announcement from box id; generation changes every cell the announcement writes.
@@ -66,8 +64,10 @@ protected:
         }
     }
 
-    std::vector<RowTag*> m_rowTags;
-    DeviceTable m_table{m_rowTags};
+    // The RowTags the table owns, in creation order.
+    std::vector<RowTag*> Tags() const { return RowTagsOf(m_table); }
+
+    DeviceTable m_table;
     std::map<DeviceId, AnnouncementJob> m_lastJob;
 };
 
@@ -80,15 +80,15 @@ TEST_F(DeviceTableTest, NewBoxesArriveAtTheTop)
     EXPECT_EQ(Announce(2), 0);
 
     EXPECT_EQ(RowIds(m_list), (std::vector<DeviceId>{2, 9, 5}));
-    ASSERT_EQ(m_rowTags.size(), 3u);
-    EXPECT_EQ(m_rowTags[0]->deviceId, 5);  // in creation order
-    EXPECT_EQ(m_rowTags[2]->deviceId, 2);
+    ASSERT_EQ(Tags().size(), 3u);
+    EXPECT_EQ(Tags()[0]->deviceId, 5);  // in creation order
+    EXPECT_EQ(Tags()[2]->deviceId, 2);
     std::vector<TableRow> rows = ReadTable(m_list);
     for (const TableRow& row : rows) {
         EXPECT_EQ(row.cells[COL_RECORD], L"Off");
-        EXPECT_EQ(row.tag->state.load(), 0);
+        EXPECT_EQ(row.tag->state, 0);
     }
-    EXPECT_EQ(rows[0].tag, m_rowTags[2]);
+    EXPECT_EQ(rows[0].tag, Tags()[2]);
     ExpectConsistentRows();
 }
 
@@ -117,7 +117,7 @@ TEST_F(DeviceTableTest, RefreshWritesTheBoxsOwnRowInPlace)
     EXPECT_EQ(Announce(5, 5), 2);
 
     EXPECT_EQ(RowIds(m_list), (std::vector<DeviceId>{2, 9, 5}));
-    EXPECT_EQ(m_rowTags.size(), 3u);
+    EXPECT_EQ(Tags().size(), 3u);
     std::vector<TableRow> after = ReadTable(m_list);
     for (size_t i = 0; i < after.size(); ++i) {
         EXPECT_EQ(after[i].tag, before[i].tag);
@@ -154,7 +154,7 @@ TEST_F(DeviceTableTest, RecordCellAndStateSurviveRefreshes)
 
         EXPECT_EQ(m_list.GetItemText(row, COL_RECORD), c.record);
         EXPECT_EQ(TagOfRow(m_list, row), tag);
-        EXPECT_EQ(tag->state.load(), c.state);
+        EXPECT_EQ(tag->state, c.state);
         EXPECT_EQ(m_list.GetItemText(row, COL_LAN_GATEWAY), L"192.168.0.8");
     }
     ExpectConsistentRows();
@@ -197,18 +197,18 @@ TEST_F(DeviceTableTest, RowsDeletedBetweenAnnouncements)
         for (auto it = m_lastJob.begin(); it != m_lastJob.end();)
             it = remained(it->first) ? std::next(it) : m_lastJob.erase(it);
 
-        size_t tagsBefore = m_rowTags.size();
+        size_t tagsBefore = Tags().size();
         for (DeviceId id : c.then)
             Announce(id, ++generation);
 
         EXPECT_EQ(RowIds(m_list), c.expected);
-        EXPECT_EQ(m_rowTags.size() - tagsBefore, c.newTags);
+        EXPECT_EQ(Tags().size() - tagsBefore, c.newTags);
         for (const TableRow& row : ReadTable(m_list)) {
             if (remained(row.tag->deviceId)) {
                 EXPECT_EQ(row.tag, oldTags[row.tag->deviceId]);
             } else {
                 EXPECT_NE(row.tag, oldTags[row.tag->deviceId]) << "a returning box needs a new RowTag";
-                EXPECT_EQ(row.tag->state.load(), 0);
+                EXPECT_EQ(row.tag->state, 0);
                 EXPECT_EQ(row.cells[COL_RECORD], L"Off");
             }
         }
@@ -229,10 +229,10 @@ TEST_F(DeviceTableTest, ReturningBoxGetsAFreshRowTag)
 
     ASSERT_EQ(m_list.GetItemCount(), 1);
     EXPECT_NE(TagOfRow(m_list, 0), old);
-    EXPECT_EQ(TagOfRow(m_list, 0)->state.load(), 0);
+    EXPECT_EQ(TagOfRow(m_list, 0)->state, 0);
     EXPECT_EQ(m_list.GetItemText(0, COL_RECORD), L"Off");
-    EXPECT_EQ(old->state.load(), ROW_RECORDING);  // the old record stays as it was
-    EXPECT_EQ(m_rowTags.size(), 2u);
+    EXPECT_EQ(old->state, ROW_RECORDING);  // the old record stays as it was
+    EXPECT_EQ(Tags().size(), 2u);
 }
 
 // A row without a RowTag is nobody's row.
@@ -306,11 +306,11 @@ TEST_F(DeviceTableTest, ReleasedRowsLeaveNothingAndReturnAsNewBoxes)
         it = kept.count(it->first) ? std::next(it) : m_lastJob.erase(it);
     m_table.ReleaseRemovedRows();
 
-    ASSERT_EQ(m_rowTags.size(), 2u);
-    EXPECT_EQ(m_rowTags[0]->deviceId, 1000);  // still in creation order
-    EXPECT_EQ(m_rowTags[1]->deviceId, 1200);
-    EXPECT_EQ(TagOfRow(m_list, 1), m_rowTags[0]);
-    EXPECT_EQ(TagOfRow(m_list, 0), m_rowTags[1]);
+    ASSERT_EQ(Tags().size(), 2u);
+    EXPECT_EQ(Tags()[0]->deviceId, 1000);  // still in creation order
+    EXPECT_EQ(Tags()[1]->deviceId, 1200);
+    EXPECT_EQ(TagOfRow(m_list, 1), Tags()[0]);
+    EXPECT_EQ(TagOfRow(m_list, 0), Tags()[1]);
 
     g_searches = 0;
     g_listProc = (WNDPROC)::SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, (LONG_PTR)&CountSearches);
@@ -325,7 +325,7 @@ TEST_F(DeviceTableTest, ReleasedRowsLeaveNothingAndReturnAsNewBoxes)
 
     EXPECT_EQ(g_searches, 0) << "returning boxes searched the list";
     EXPECT_EQ(m_list.GetItemCount(), kBoxes);
-    EXPECT_EQ(m_rowTags.size(), (size_t)kBoxes);
-    EXPECT_EQ(m_rowTags[0]->deviceId, 1000);
+    EXPECT_EQ(Tags().size(), (size_t)kBoxes);
+    EXPECT_EQ(Tags()[0]->deviceId, 1000);
     ExpectConsistentRows();
 }

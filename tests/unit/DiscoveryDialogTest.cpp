@@ -1,5 +1,5 @@
 // Announcements handed to the real main dialog from other threads, the way scanner receivers
-// hand them over: through g_mainDialog, under ReplyLock, while the test's thread runs the
+// hand them over: through the registered announcement sink, under ReplyLock, while the test's thread runs the
 // dialog's message loop.
 #include "tests/unit/DiscoveryTestSupport.h"
 
@@ -111,8 +111,8 @@ TEST_F(DiscoveryDialogTest, AnnouncementFromAReceiverThreadBecomesARow)
     EXPECT_EQ(rows[0].cells[COL_ACTIVE_TIME].size(), 8u);
     ASSERT_NE(rows[0].tag, nullptr);
     EXPECT_EQ(rows[0].tag->deviceId, 4101);
-    EXPECT_EQ(rows[0].tag->state.load(), 0);
-    EXPECT_EQ(MainDialog().m_rowTags.back(), rows[0].tag);
+    EXPECT_EQ(rows[0].tag->state, 0);
+    EXPECT_EQ(RowTagsOf(MainDialog().Table()).back(), rows[0].tag);
     std::uint32_t index = 0;
     ASSERT_TRUE(LookUpDeviceInterface(4101, &index));
     EXPECT_EQ(index, kInterfaceA);
@@ -133,7 +133,7 @@ TEST_F(DiscoveryDialogTest, BoxHeardOnTwoInterfacesHasOneRow)
         EXPECT_EQ(index, interfaceIndex);
     }
     EXPECT_EQ(List().GetItemCount(), 1);
-    EXPECT_EQ(MainDialog().m_rowTags.back()->deviceId, 4102);
+    EXPECT_EQ(RowTagsOf(MainDialog().Table()).back()->deviceId, 4102);
 }
 
 // Datagrams of the wrong length or type change neither the table nor the interface map.

@@ -86,7 +86,7 @@ TEST_F(ListBehaviours, CustomDrawColoursOnlyTheItemStageByState)
         {"item post-paint", CDDS_ITEMPOSTPAINT, true, ROW_RECORDING, SENTINEL},
     };
     for (const DrawCase& c : cases) {
-        RowTag tag{42, {c.state}};
+        RowTag tag{42, c.state};
         NMLVCUSTOMDRAW draw = {};
         draw.nmcd.hdr.hwndFrom = List().GetSafeHwnd();
         draw.nmcd.hdr.idFrom = IDC_DEVICE_LIST;
@@ -305,7 +305,7 @@ TEST_F(ListBehaviours, ClearReleasesWhatBelongsOnlyToRemovedRows)
     ClickButton(*m_dialog, IDC_CLEAR);
 
     EXPECT_EQ(RowIds(List()), std::vector<DeviceId>({742}));
-    EXPECT_EQ(m_dialog->m_rowTags, std::vector<RowTag*>({recordedTag}));
+    EXPECT_EQ(RowTagsOf(m_dialog->Table()), std::vector<RowTag*>({recordedTag}));
     EXPECT_EQ(TagOfRow(List(), 0), recordedTag);
     for (DeviceId id : {741, 743, 744})
         EXPECT_FALSE(m_dialog->Recordings().HasFlag(id)) << "box " << id;

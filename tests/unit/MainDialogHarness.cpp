@@ -38,6 +38,7 @@ COrvaneDlg& MainDialog()
     }
     // Announcements go to this dialog, whatever else was made since.
     g_mainDialog = g_testDialog;
+    RegisterAnnouncementSink(g_testDialog);
     return *g_testDialog;
 }
 
@@ -86,6 +87,14 @@ std::vector<DeviceId> RowIds(const CListCtrl& list)
 RowTag* TagOfRow(const CListCtrl& list, int row)
 {
     return reinterpret_cast<RowTag*>(list.GetItemData(row));
+}
+
+std::vector<RowTag*> RowTagsOf(const DeviceTable& table)
+{
+    std::vector<RowTag*> tags;
+    for (const std::unique_ptr<RowTag>& tag : table.RowTags())
+        tags.push_back(tag.get());
+    return tags;
 }
 
 int RowOf(const CListCtrl& list, DeviceId id)

@@ -19,8 +19,8 @@
 
 // The main dialog of this process, created modeless on the calling thread (the main thread,
 // which then is its window thread) the first time it is asked for. It is never destroyed: its
-// scanner, watcher and recorder threads use it until the process ends. g_mainDialog is pointed
-// at it on every call. Outside the test LAN it refuses: it says so and ends the process, since
+// scanner, watcher and recorder threads use it until the process ends. g_mainDialog and the
+// announcements' sink are pointed at it on every call. Outside the test LAN it refuses: it says so and ends the process, since
 // its scanners would broadcast from every local address of the machine. A dialog that cannot
 // be created ends the process with a message too.
 COrvaneDlg& MainDialog();
@@ -42,6 +42,8 @@ std::vector<DeviceId> RowIds(const CListCtrl& list);
 int RowOf(const CListCtrl& list, DeviceId id);
 // The row's RowTag (its item data); null for a row without one.
 RowTag* TagOfRow(const CListCtrl& list, int row);
+// The RowTags the table owns, in creation order.
+std::vector<RowTag*> RowTagsOf(const DeviceTable& table);
 
 // Selects exactly the given rows (none for an empty list).
 void SelectRows(const CListCtrl& list, std::initializer_list<int> rows);

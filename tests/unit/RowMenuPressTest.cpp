@@ -51,7 +51,7 @@ TEST_F(RowMenuPress, TheMenuActsOnThePressedBoxWhenRowsArriveBeforeTheRelease)
     EXPECT_FALSE(m_dialog->Recordings().IsWanted(7303)) << "Stop did not reach the pressed box";
     EXPECT_TRUE(m_dialog->Recordings().IsWanted(7301)) << "Stop reached the box under the pointer";
     EXPECT_TRUE(m_dialog->Recordings().IsWanted(7302));
-    EXPECT_EQ(TagOfRow(List(), 4)->state.load(), ROW_IDLE);
+    EXPECT_EQ(TagOfRow(List(), 4)->state, ROW_IDLE);
     EXPECT_EQ(List().GetSelectedCount(), 1u);
     EXPECT_EQ(List().GetItemState(4, LVIS_SELECTED), (UINT)LVIS_SELECTED);
     PumpFor(300);  // the list paints the new rows again

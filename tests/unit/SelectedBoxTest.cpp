@@ -70,7 +70,7 @@ protected:
         EXPECT_EQ(m_dialog->Recordings().IsWanted(id), wanted) << "box " << id;
         const int row = RowOf(List(), id);
         ASSERT_GE(row, 0) << "box " << id;
-        EXPECT_EQ(TagOfRow(List(), row)->state.load(), wanted ? ROW_RECORDING : ROW_IDLE) << "box " << id;
+        EXPECT_EQ(TagOfRow(List(), row)->state, wanted ? ROW_RECORDING : ROW_IDLE) << "box " << id;
     }
 
     std::vector<DeviceId> m_recorded;
