@@ -1,6 +1,7 @@
 #include "app/OrvaneDlg.h"
 #include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
+#include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 
 #include <vector>
@@ -19,12 +20,13 @@ void COrvaneDlg::StartScanning()
         return;
 
     const Ipv4Net loopback = Ipv4FromText("127.0.0.1");
-    std::string title = "My IP: ";
+    std::string title = WideToNarrow(LoadResourceString(IDS_TITLE_MY_IP));
+    const std::string separator = WideToNarrow(LoadResourceString(IDS_TITLE_ADDRESS_SEPARATOR));
     bool firstAddress = true;
     for (const MIB_IPADDRROW& row : rows) {
         if (row.dwAddr != loopback) {
             if (!firstAddress)
-                title += "|";
+                title += separator;
             title += Ipv4ToText(row.dwAddr);
             firstAddress = false;
         }
@@ -32,7 +34,7 @@ void COrvaneDlg::StartScanning()
         scanner->Start(row.dwAddr, row.dwIndex);
         m_scanners.push_back(scanner);
     }
-    title += " (Please disable firewall before scan!)";
+    title += WideToNarrow(LoadResourceString(IDS_TITLE_FIREWALL));
     SetWindowText(NarrowToWide(title));
     m_list.DeleteAllItems();
 }
