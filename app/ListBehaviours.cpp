@@ -1,6 +1,7 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/AppMessages.h"
+#include "framework/ResourceString.h"
 
 #include <unordered_set>
 
@@ -8,9 +9,6 @@ namespace {
 
 constexpr COLORREF COLOR_RECORDING_BK = 0xFFE8CC;  // light blue
 constexpr COLORREF COLOR_IDLE_BK = 0xFFFFFF;       // white
-
-const wchar_t CAPTION_RECORD[] = L"Record";
-const wchar_t CAPTION_STOP[] = L"Stop";
 
 } // namespace
 
@@ -67,15 +65,22 @@ LRESULT COrvaneDlg::OnReadSelection(WPARAM, LPARAM lParam)
 
 namespace {
 
+// The Record button's two captions, loaded once by the watcher.
+struct RecordCaptions {
+    std::wstring record = LoadResourceString(IDS_CAPTION_RECORD);
+    std::wstring stop = LoadResourceString(IDS_CAPTION_STOP);
+};
+
 // The Record button's caption for the box the selection shows: "Stop" while its recording is
 // wanted. shown is the caption the button has (null before the first); an unchanged caption
 // is not set again, which would only repaint the button.
-void ShowRecordCaption(const CWnd& recordButton, bool recordingWanted, const wchar_t*& shown)
+void ShowRecordCaption(const CWnd& recordButton, bool recordingWanted, const RecordCaptions& captions,
+                       const std::wstring*& shown)
 {
-    const wchar_t* caption = recordingWanted ? CAPTION_STOP : CAPTION_RECORD;
+    const std::wstring* caption = recordingWanted ? &captions.stop : &captions.record;
     if (caption == shown)
         return;
-    recordButton.SetWindowText(caption);
+    recordButton.SetWindowText(*caption);
     shown = caption;
 }
 
@@ -87,14 +92,16 @@ void ShowRecordCaption(const CWnd& recordButton, bool recordingWanted, const wch
 // A pass costs one message to the window thread, and a caption change when there is one.
 void COrvaneDlg::WatchSelection()
 {
-    const wchar_t* shownCaption = nullptr;  // only this thread sets the caption
+    const RecordCaptions captions;
+    const std::wstring* shownCaption = nullptr;  // only this thread sets the caption
     const CWnd recordButton = GetDlgItem(IDC_RECORD);
     for (;;) {
         // Row and box come from one message, so they always belong together.
         HighestSelection selected;
         SendMessage(WM_APP_READ_SELECTION, 0, reinterpret_cast<LPARAM>(&selected));
         m_selectedRow = selected.row;
-        ShowRecordCaption(recordButton, selected.row >= 0 && m_recordings.IsWanted(selected.id), shownCaption);
+        ShowRecordCaption(recordButton, selected.row >= 0 && m_recordings.IsWanted(selected.id), captions,
+                          shownCaption);
 
         const DWORD pause = m_watcherPauseMs;
         if (pause > 0)

@@ -3,6 +3,7 @@
 #include "app/AppMessages.h"
 #include "discovery/StartScanning.h"
 #include "framework/Dpi.h"
+#include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 #include "framework/WinApp.h"
 
@@ -121,9 +122,14 @@ void COrvaneDlg::StartScanning()
     if (m_scanStarted)
         return;
     m_scanStarted = true;
-    std::string title;
-    if (!StartScanners(m_scanners, title))
+    std::vector<std::string> addresses;
+    if (!StartScanners(m_scanners, addresses))
         return;
+    std::string title = WideToNarrow(LoadResourceString(IDS_TITLE_MY_IP));
+    const std::string separator = WideToNarrow(LoadResourceString(IDS_TITLE_ADDRESS_SEPARATOR));
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        title += (i > 0 ? separator : std::string()) + addresses[i];
+    title += WideToNarrow(LoadResourceString(IDS_TITLE_FIREWALL));
     SetWindowText(NarrowToWide(title));
     m_list.DeleteAllItems();
 }

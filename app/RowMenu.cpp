@@ -7,23 +7,17 @@
 
 #include "app/CopyRows.h"
 #include "app/SearchDlg.h"
+#include "framework/ResourceString.h"
 
 #include <windowsx.h>
 
 namespace {
 
-const wchar_t MENU_SET[] = L"&Set...";
-const wchar_t MENU_OPEN_WEB_PAGE[] = L"&Open web page";
-const wchar_t MENU_RECORD[] = L"&Record";
-const wchar_t MENU_STOP[] = L"S&top";
-const wchar_t MENU_RECORD_FILES[] = L"Record &Files";
-const wchar_t MENU_RECORDING_DETAILS[] = L"Recording &details...";
-const wchar_t MENU_COPY[] = L"&Copy\tCtrl+C";
-const wchar_t MENU_COPY_ALL[] = L"Copy &all";
-const wchar_t MENU_SEARCH_NOW[] = L"&Search now\tF5";
-const wchar_t MENU_SEARCH_NETWORKS[] = L"Search networks...\tCtrl+F";
-
-const wchar_t COPY_FAILED[] = L"The rows could not be copied: another program holds the clipboard.";
+// Appends a command whose text is the string resource textId.
+void AppendMenuText(HMENU menu, UINT_PTR command, UINT textId)
+{
+    ::AppendMenuW(menu, MF_STRING, command, LoadResourceString(textId).c_str());
+}
 
 // Shows the menu at the point (screen coordinates) and returns the command chosen, or 0.
 UINT_PTR TrackMenu(HMENU menu, POINT screen, HWND owner)
@@ -95,17 +89,17 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     HMENU menu = ::CreatePopupMenu();
     if (!menu)
         return;
-    ::AppendMenuW(menu, MF_STRING, IDC_SET, MENU_SET);
-    ::AppendMenuW(menu, MF_STRING, ID_OPEN_WEB_PAGE, MENU_OPEN_WEB_PAGE);
+    AppendMenuText(menu, IDC_SET, IDS_MENU_SET);
+    AppendMenuText(menu, ID_OPEN_WEB_PAGE, IDS_MENU_OPEN_WEB_PAGE);
     // The Record button's caption rule: Stop while the box's recording is wanted.
     const bool stopShown = m_recordings.IsWanted(id);
-    ::AppendMenuW(menu, MF_STRING, IDC_RECORD, stopShown ? MENU_STOP : MENU_RECORD);
-    ::AppendMenuW(menu, MF_STRING, IDC_RECORD_FILES, MENU_RECORD_FILES);
+    AppendMenuText(menu, IDC_RECORD, stopShown ? IDS_MENU_STOP : IDS_MENU_RECORD);
+    AppendMenuText(menu, IDC_RECORD_FILES, IDS_MENU_RECORD_FILES);
     if (stopShown)
-        ::AppendMenuW(menu, MF_STRING, ID_RECORDING_DETAILS, MENU_RECORDING_DETAILS);
+        AppendMenuText(menu, ID_RECORDING_DETAILS, IDS_MENU_RECORDING_DETAILS);
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(menu, MF_STRING, ID_COPY_ROWS, MENU_COPY);
-    ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NETWORKS, MENU_SEARCH_NETWORKS);
+    AppendMenuText(menu, ID_COPY_ROWS, IDS_MENU_COPY);
+    AppendMenuText(menu, ID_SEARCH_NETWORKS, IDS_MENU_SEARCH_NETWORKS);
     // The double click's command, shown in bold.
     ::SetMenuDefaultItem(menu, ID_OPEN_WEB_PAGE, FALSE);
     const UINT_PTR command = TrackMenu(menu, screen, m_hWnd);
@@ -140,9 +134,9 @@ void COrvaneDlg::ShowListMenu(POINT screen)
     HMENU menu = ::CreatePopupMenu();
     if (!menu)
         return;
-    ::AppendMenuW(menu, MF_STRING, ID_COPY_ALL, MENU_COPY_ALL);
-    ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NOW, MENU_SEARCH_NOW);
-    ::AppendMenuW(menu, MF_STRING, ID_SEARCH_NETWORKS, MENU_SEARCH_NETWORKS);
+    AppendMenuText(menu, ID_COPY_ALL, IDS_MENU_COPY_ALL);
+    AppendMenuText(menu, ID_SEARCH_NOW, IDS_MENU_SEARCH_NOW);
+    AppendMenuText(menu, ID_SEARCH_NETWORKS, IDS_MENU_SEARCH_NETWORKS);
     const UINT_PTR command = TrackMenu(menu, screen, m_hWnd);
     ::DestroyMenu(menu);
     if (command != 0)
@@ -174,7 +168,7 @@ void COrvaneDlg::OnCopyAll()
 void COrvaneDlg::CopyToClipboard(const std::vector<int>& rows)
 {
     if (!PutTextOnClipboard(m_hWnd, RowsAsText(m_list, rows)))
-        MessageBox(COPY_FAILED);
+        MessageBox(LoadResourceString(IDS_COPY_FAILED));
 }
 
 // Window thread. Each scanner sends its probe at once, or 1 s after its previous one.

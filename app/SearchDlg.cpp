@@ -2,6 +2,7 @@
 
 #include "app/resource.h"
 #include "discovery/SearchRanges.h"
+#include "framework/ResourceString.h"
 
 #include <commctrl.h>
 
@@ -15,14 +16,14 @@ constexpr UINT PROGRESS_TIMER_ID = 1;
 constexpr UINT PROGRESS_PERIOD_MS = 100;
 constexpr int PROGRESS_BAR_STEPS = 1000;
 
-const wchar_t SOCKET_FAILED[] = L"The search could not start: no UDP socket could be opened.";
-
-std::wstring Format(const wchar_t* format, ...)
+// The format is the string resource formatId.
+std::wstring Format(UINT formatId, ...)
 {
+    const std::wstring format = LoadResourceString(formatId);
     wchar_t text[256];
     va_list arguments;
-    va_start(arguments, format);
-    std::vswprintf(text, sizeof text / sizeof text[0], format, arguments);
+    va_start(arguments, formatId);
+    std::vswprintf(text, sizeof text / sizeof text[0], format.c_str(), arguments);
     va_end(arguments);
     return text;
 }
@@ -35,14 +36,12 @@ std::wstring StatusText(const SearchProgress& progress)
     const unsigned long long answered = progress.answered;
     const unsigned long long firstProbes = progress.firstProbesSent;
     if (progress.state == SearchProgress::State::DONE)
-        return Format(L"Done: %llu addresses probed, %llu boxes answered in %.1f s", total, answered,
-                      progress.seconds);
+        return Format(IDS_SEARCH_DONE, total, answered, progress.seconds);
     if (progress.state == SearchProgress::State::CANCELLED)
-        return Format(L"Stopped after %llu of %llu addresses; %llu boxes found", firstProbes, total, answered);
+        return Format(IDS_SEARCH_STOPPED, firstProbes, total, answered);
     if (progress.secondPass)
-        return Format(L"Asking the silent addresses again (%llu asked): %llu of %llu addresses, %llu boxes found so far",
-                      (unsigned long long)progress.secondProbesSent, total, total, answered);
-    return Format(L"Searching: %llu of %llu addresses, %llu boxes found so far", firstProbes, total, answered);
+        return Format(IDS_SEARCH_SECOND_PASS, (unsigned long long)progress.secondProbesSent, total, total, answered);
+    return Format(IDS_SEARCH_RUNNING, firstProbes, total, answered);
 }
 
 // The bar's share of PROGRESS_BAR_STEPS: the probes sent of those the search will send, the
@@ -96,7 +95,7 @@ void CSearchDlg::OnOK()
         return;
     }
     if (!m_search.Begin(std::move(ranges.addresses))) {
-        MessageBox(SOCKET_FAILED, nullptr, MB_OK | MB_ICONWARNING);
+        MessageBox(LoadResourceString(IDS_SEARCH_SOCKET_FAILED), nullptr, MB_OK | MB_ICONWARNING);
         return;
     }
     m_lastSearchText = text;

@@ -2,6 +2,7 @@
 
 #include "app/resource.h"
 #include "config/AddressText.h"
+#include "framework/ResourceString.h"
 
 CBasicDlg::CBasicDlg(HWND parent) : CDialog(IDD_SET, parent) {}
 
@@ -22,15 +23,15 @@ void CBasicDlg::OnOK()
     std::wstring lanNetmask = GetDlgItem(IDC_SET_NETMASK).GetWindowText();
     std::wstring lanGateway = GetDlgItem(IDC_SET_GATEWAY).GetWindowText();
     if (!IsIpv4AddressText(lanIp)) {
-        RefuseField(IDC_SET_IP, L"Lan IP", lanIp, false);
+        RefuseField(IDC_SET_IP, IDS_SET_FIELD_LAN_IP, lanIp, false);
         return;
     }
     if (!IsNetmaskText(lanNetmask)) {
-        RefuseField(IDC_SET_NETMASK, L"Lan netmask", lanNetmask, true);
+        RefuseField(IDC_SET_NETMASK, IDS_SET_FIELD_LAN_NETMASK, lanNetmask, true);
         return;
     }
     if (!IsIpv4AddressText(lanGateway)) {
-        RefuseField(IDC_SET_GATEWAY, L"Lan gateway", lanGateway, false);
+        RefuseField(IDC_SET_GATEWAY, IDS_SET_FIELD_LAN_GATEWAY, lanGateway, false);
         return;
     }
     m_lanIp = lanIp;
@@ -39,13 +40,11 @@ void CBasicDlg::OnOK()
     CDialog::OnOK();
 }
 
-void CBasicDlg::RefuseField(int controlId, const wchar_t* fieldName, const std::wstring& text, bool netmask)
+void CBasicDlg::RefuseField(int controlId, UINT fieldNameId, const std::wstring& text, bool netmask)
 {
-    std::wstring message = std::wstring(fieldName) + L": \"" + text + L"\" is not " +
-                           (netmask ? L"a netmask.\nEnter four numbers from 0 to 255 separated by dots, "
-                                      L"with the mask's one-bits first, such as 255.255.255.0."
-                                    : L"an IPv4 address.\nEnter four numbers from 0 to 255 separated by dots, "
-                                      L"such as 192.168.1.10.");
+    const std::wstring message = LoadResourceString(fieldNameId) + LoadResourceString(IDS_SET_REFUSED_OPEN) + text +
+                                 LoadResourceString(IDS_SET_REFUSED_IS_NOT) +
+                                 LoadResourceString(netmask ? IDS_SET_REFUSED_NETMASK : IDS_SET_REFUSED_ADDRESS);
     MessageBox(message, nullptr, MB_OK | MB_ICONWARNING);
     // WM_NEXTDLGCTL moves the focus the dialog manager's way and selects the edit's text.
     SendMessage(WM_NEXTDLGCTL, (WPARAM)::GetDlgItem(m_hWnd, controlId), TRUE);

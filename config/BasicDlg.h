@@ -25,5 +25,5 @@ protected:
 
 private:
     // Shows why the field's text is refused and focuses the field.
-    void RefuseField(int controlId, const wchar_t* fieldName, const std::wstring& text, bool netmask);
+    void RefuseField(int controlId, UINT fieldNameId, const std::wstring& text, bool netmask);
 };

@@ -6,19 +6,12 @@
 #include "discovery/Ipv4Text.h"
 #include "discovery/RoutedBox.h"
 #include "discovery/NetSocket.h"
+#include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-namespace {
-
-const wchar_t SET_CONFIRMATION[] =
-    L"This will set a static IP address on the ethernet adapter of your device!\nAre you sure?";
-const wchar_t WARNING_CAPTION[] = L"Warning!!!";
-
-} // namespace
 
 std::vector<Ipv4Net> LocalAddressesFromLookup()
 {
@@ -118,7 +111,8 @@ void COrvaneDlg::OnSet()
     dialog.m_lanGateway = gatewayText;
     if (dialog.DoModal() != IDOK)
         return;
-    if (MessageBox(SET_CONFIRMATION, WARNING_CAPTION, MB_OKCANCEL) != IDOK)
+    if (MessageBox(LoadResourceString(IDS_SET_CONFIRMATION), LoadResourceString(IDS_WARNING_CAPTION).c_str(),
+                   MB_OKCANCEL) != IDOK)
         return;
 
     const Ipv4Net currentIp = Ipv4FromText(staticIpText);

@@ -5,6 +5,7 @@
 #include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
 #include "discovery/RoutedBox.h"
+#include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 
 #include <winsock2.h>
@@ -15,13 +16,10 @@
 
 namespace {
 
-const wchar_t SUBNET_WARNING[] = L"The device is in a different subnet!\nDo you want to open it forcely?";
-const wchar_t WARNING_CAPTION[] = L"Warning!!!";
-
 // The adapter's name as the operator knows it, or "interface N" when it cannot be found.
 std::wstring AdapterName(std::uint32_t interfaceIndex)
 {
-    const std::wstring fallback = L"interface " + std::to_wstring(interfaceIndex);
+    const std::wstring fallback = LoadResourceString(IDS_ADAPTER_INTERFACE) + std::to_wstring(interfaceIndex);
     const ULONG flags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
     ULONG size = 16 * 1024;
     std::vector<unsigned char> buffer;
@@ -35,7 +33,8 @@ std::wstring AdapterName(std::uint32_t interfaceIndex)
         return fallback;
     for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter; adapter = adapter->Next) {
         if (adapter->IfIndex == interfaceIndex && adapter->FriendlyName && adapter->FriendlyName[0])
-            return L"\"" + std::wstring(adapter->FriendlyName) + L"\" (" + fallback + L")";
+            return LoadResourceString(IDS_ADAPTER_NAME_OPEN) + adapter->FriendlyName +
+                   LoadResourceString(IDS_ADAPTER_NAME_CLOSE) + fallback + LoadResourceString(IDS_ADAPTER_NAME_END);
     }
     return fallback;
 }
@@ -55,24 +54,26 @@ std::wstring SystemErrorText(DWORD error)
     if (text)
         ::LocalFree(text);
     if (message.empty())
-        message = L"Unknown error.";
-    return message + L" (error " + std::to_wstring(error) + L")";
+        message = LoadResourceString(IDS_UNKNOWN_ERROR);
+    return message + LoadResourceString(IDS_ERROR_NUMBER) + std::to_wstring(error) +
+           LoadResourceString(IDS_ERROR_NUMBER_END);
 }
 
 // What the operator is told when the alias could not be added.
 std::wstring AliasFailureText(Ipv4Net alias, Ipv4Net netmask, std::uint32_t interfaceIndex, DWORD error)
 {
-    return L"Could not add the address " + NarrowToWide(Ipv4ToText(alias)) + L" (netmask " +
-           NarrowToWide(Ipv4ToText(netmask)) + L") to the adapter " + AdapterName(interfaceIndex) + L":\n" +
-           SystemErrorText(error) +
-           L"\nAdding addresses usually needs administrator rights. The page is opened all the same.";
+    return LoadResourceString(IDS_ALIAS_FAILED) + NarrowToWide(Ipv4ToText(alias)) +
+           LoadResourceString(IDS_ALIAS_FAILED_NETMASK) + NarrowToWide(Ipv4ToText(netmask)) +
+           LoadResourceString(IDS_ALIAS_FAILED_ADAPTER) + AdapterName(interfaceIndex) +
+           LoadResourceString(IDS_ALIAS_FAILED_REASON) + SystemErrorText(error) +
+           LoadResourceString(IDS_ALIAS_FAILED_RIGHTS);
 }
 
 // What the operator is told when the box's netmask is no reason to add an alias.
 std::wstring UnusualNetmaskText(Ipv4Net netmask)
 {
-    return L"No address was added to the adapter: the box's netmask " + NarrowToWide(Ipv4ToText(netmask)) +
-           L" is not a subnet mask from /8 to /30.\nThe page is opened all the same.";
+    return LoadResourceString(IDS_ALIAS_UNUSUAL_NETMASK) + NarrowToWide(Ipv4ToText(netmask)) +
+           LoadResourceString(IDS_ALIAS_UNUSUAL_NETMASK_RANGE);
 }
 
 // Starts the browser with the page; when no browser path is known or it cannot be started,
@@ -181,7 +182,8 @@ void COrvaneDlg::OpenDeviceWebPage()
 
     const Ipv4Net deviceNetmask = Ipv4FromText(netmaskText);
     if (!IsInLocalSubnet(interfaceIndex, deviceAddress & deviceNetmask)) {
-        if (MessageBox(SUBNET_WARNING, WARNING_CAPTION, MB_OKCANCEL) != IDOK)
+        if (MessageBox(LoadResourceString(IDS_SUBNET_WARNING), LoadResourceString(IDS_WARNING_CAPTION).c_str(),
+                       MB_OKCANCEL) != IDOK)
             return;
         if (IsAliasNetmask(deviceNetmask))
             AddAliasAddress(deviceAddress, deviceNetmask, interfaceIndex);

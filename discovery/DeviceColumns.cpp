@@ -1,19 +1,21 @@
 #include "discovery/DeviceColumns.h"
 
+#include "app/resource.h"
 #include "framework/Dpi.h"
+#include "framework/ResourceString.h"
 
 namespace {
 
 struct DeviceColumnLayout {
-    const wchar_t* header;
+    UINT headerId;  // the header text's string resource
     int width;
 };
 
 // Widths in pixels at 96 DPI, scaled to the window's DPI.
 const DeviceColumnLayout DEVICE_COLUMNS[DEVICE_COLUMN_COUNT] = {
-    {L"ID", 45},           {L"Active Time", 80},  {L"Lan IP", 105},
-    {L"Lan Static IP", 105}, {L"Lan Netmask", 95}, {L"Lan Gateway", 95},
-    {L"Lan Mac", 118},     {L"Description", 150}, {L"Record", 65},
+    {IDS_COLUMN_ID, 45},          {IDS_COLUMN_ACTIVE_TIME, 80}, {IDS_COLUMN_LAN_IP, 105},
+    {IDS_COLUMN_LAN_STATIC_IP, 105}, {IDS_COLUMN_LAN_NETMASK, 95}, {IDS_COLUMN_LAN_GATEWAY, 95},
+    {IDS_COLUMN_LAN_MAC, 118},    {IDS_COLUMN_DESCRIPTION, 150}, {IDS_COLUMN_RECORD, 65},
 };
 
 } // namespace
@@ -22,7 +24,7 @@ void InsertDeviceColumns(const CListCtrl& list, int dpi)
 {
     for (int column = 0; column < DEVICE_COLUMN_COUNT; ++column) {
         const DeviceColumnLayout& layout = DEVICE_COLUMNS[column];
-        list.InsertColumn(column, layout.header, LVCFMT_CENTER, ScaleForDpi(layout.width, dpi));
+        list.InsertColumn(column, LoadResourceString(layout.headerId).c_str(), LVCFMT_CENTER, ScaleForDpi(layout.width, dpi));
     }
 }
 

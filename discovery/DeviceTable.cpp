@@ -1,5 +1,8 @@
 #include "discovery/DeviceTable.h"
 
+#include "app/resource.h"
+#include "framework/ResourceString.h"
+
 #include <algorithm>
 #include <string>
 #include <unordered_set>
@@ -60,7 +63,7 @@ int DeviceTable::Apply(const AnnouncementJob& job)
         RowTag* tag = m_rowTags.back().get();
         ++m_inserted;
         m_list.SetItemData(row, reinterpret_cast<LPARAM>(tag));
-        m_list.SetItemText(row, COL_RECORD, L"Off");
+        m_list.SetItemText(row, COL_RECORD, LoadResourceString(IDS_RECORD_CELL_OFF));
         hint = &m_newestRow[job.deviceId];
         *hint = RowHint{tag, row, m_inserted, {}};
     }

@@ -1,5 +1,8 @@
 #include "discovery/SearchRanges.h"
 
+#include "app/resource.h"
+#include "framework/ResourceString.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <utility>
@@ -96,22 +99,16 @@ bool ParseEntry(const std::wstring& entry, AddressInterval* interval)
 
 std::wstring MalformedEntryText(const std::wstring& entry)
 {
-    return L"\"" + entry +
-           L"\" is not an address, a range or a CIDR block.\n"
-           L"Enter, separated by line breaks, commas or blanks: a CIDR block such as 172.30.1.0/24, "
-           L"a range such as 172.30.2.1-172.30.2.254 or 172.30.2.1-254, or an address such as 172.30.3.7.";
+    return LoadResourceString(IDS_SEARCH_MALFORMED_OPEN) + entry + LoadResourceString(IDS_SEARCH_MALFORMED);
 }
 
 std::wstring TooManyAddressesText(std::uint64_t total, const std::wstring& entry)
 {
-    return L"The search covers " + std::to_wstring(total) + L" addresses; at most " +
-           std::to_wstring(MAX_SEARCH_ADDRESSES) + L" can be searched at once.\nThe entries go over the limit at \"" +
-           entry + L"\".";
+    return LoadResourceString(IDS_SEARCH_TOO_MANY) + std::to_wstring(total) + LoadResourceString(IDS_SEARCH_TOO_MANY_LIMIT) +
+           std::to_wstring(MAX_SEARCH_ADDRESSES) + LoadResourceString(IDS_SEARCH_TOO_MANY_AT) + entry +
+           LoadResourceString(IDS_SEARCH_TOO_MANY_END);
 }
 
-const wchar_t NO_ENTRY_TEXT[] =
-    L"Enter what to search: a CIDR block such as 172.30.1.0/24, a range such as 172.30.2.1-172.30.2.254 "
-    L"or 172.30.2.1-254, or an address such as 172.30.3.7.";
 
 // Different addresses the intervals cover: overlapping entries count their common addresses once.
 std::vector<AddressInterval> Merged(std::vector<AddressInterval> intervals)
@@ -178,7 +175,7 @@ SearchRanges ParseSearchRanges(const std::wstring& text)
         at = end;
     }
     if (intervals.empty()) {
-        result.refusal = NO_ENTRY_TEXT;
+        result.refusal = LoadResourceString(IDS_SEARCH_NO_ENTRY);
         return result;
     }
 

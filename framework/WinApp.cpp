@@ -1,6 +1,7 @@
 #include "framework/WinApp.h"
 
 #include "framework/AfxRes.h"
+#include "framework/ResourceString.h"
 
 #include <winsock2.h>
 
@@ -29,15 +30,12 @@ bool AfxSocketInit()
 
 std::wstring AfxGetAppName()
 {
-    HMODULE module = ::GetModuleHandleW(nullptr);
-    // With a buffer size of 0, LoadStringW hands out the resource's own read-only text.
-    const wchar_t* text = nullptr;
-    int length = ::LoadStringW(module, AFX_IDS_APP_TITLE, reinterpret_cast<LPWSTR>(&text), 0);
-    if (length > 0 && text)
-        return std::wstring(text, length);
+    const std::wstring title = LoadResourceString(AFX_IDS_APP_TITLE);
+    if (!title.empty())
+        return title;
 
     wchar_t path[MAX_PATH] = {};
-    DWORD pathLength = ::GetModuleFileNameW(module, path, MAX_PATH);
+    DWORD pathLength = ::GetModuleFileNameW(::GetModuleHandleW(nullptr), path, MAX_PATH);
     std::wstring name(path, pathLength < MAX_PATH ? pathLength : 0);
     name.erase(0, name.find_last_of(L"\\/") + 1);
     return name.substr(0, name.rfind(L'.'));

@@ -3,6 +3,7 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/SelectionSearch.h"
+#include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 #include "recording/DiskSpace.h"
 #include "recording/HealthObserver.h"
@@ -58,13 +59,13 @@ void COrvaneDlg::OnRecord()
     }
     // A recording would only fill what is left of the disk.
     if (IsDiskNearlyFull(GetExecutableDirectory())) {
-        MessageBox(RECORD_REFUSED_DISK_NEARLY_FULL);
+        MessageBox(LoadResourceString(IDS_RECORD_DISK_NEARLY_FULL));
         return;
     }
     tag->state = ROW_RECORDING;
     InvalidateRect(nullptr, TRUE);
     const std::wstring path = NewRecordingPath(host);
-    m_list.SetItemText(row, COL_RECORD, L"Open");
+    m_list.SetItemText(row, COL_RECORD, LoadResourceString(IDS_RECORD_CELL_OPEN));
     const RecordingGeneration generation = m_recordings.Begin(id, path);
     // Resolving and connecting happen on the recorder's own thread.
     RecordingRequest request{host, STREAM_PORT, path, id, generation, m_recordSilenceLimitMs};

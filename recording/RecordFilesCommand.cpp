@@ -3,6 +3,7 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/SelectionSearch.h"
+#include "framework/ResourceString.h"
 
 #include <io.h>
 #include <shellapi.h>
@@ -31,7 +32,7 @@ void COrvaneDlg::OnRecordFiles()
             parameters = L"/select," + file;
         } else if (m_recordings.IsWanted(id)) {
             // The recorder creates the file only once the box's response header has arrived.
-            MessageBox(L"File not existed! Connect don't established until now!");
+            MessageBox(LoadResourceString(IDS_RECORD_FILE_NOT_YET));
             return;
         } else {
             // A deleted file, or a recording that never got past its header: forget it.

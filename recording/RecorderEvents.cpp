@@ -3,6 +3,7 @@
 #include "app/OrvaneDlg.h"
 
 #include "app/AppMessages.h"
+#include "framework/ResourceString.h"
 
 // The row drawn as not recording, with "Off" in column 8. A row of -1 is left alone.
 void COrvaneDlg::ShowRowIdle(int row)
@@ -11,7 +12,7 @@ void COrvaneDlg::ShowRowIdle(int row)
         return;
     if (RowTag* tag = m_table.TagOfRow(row))
         tag->state = ROW_IDLE;
-    m_list.SetItemText(row, COL_RECORD, L"Off");
+    m_list.SetItemText(row, COL_RECORD, LoadResourceString(IDS_RECORD_CELL_OFF));
     InvalidateRect(nullptr, TRUE);
 }
 
@@ -26,7 +27,7 @@ LRESULT COrvaneDlg::OnRecorderEvent(WPARAM, LPARAM lParam)
             return FALSE;  // stopped while connecting: the row stays "Off"
         const int row = m_table.FindRow(event.id);
         if (row >= 0)
-            m_list.SetItemText(row, COL_RECORD, L"On");
+            m_list.SetItemText(row, COL_RECORD, LoadResourceString(IDS_RECORD_CELL_ON));
         return TRUE;
     }
     const RecordingEndSeen seen = m_recordings.End(event.id, event.generation, event.keepFile);

@@ -1,6 +1,8 @@
 #include "recording/RecordingHealth.h"
 
+#include "app/resource.h"
 #include "discovery/Ipv4Text.h"
+#include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 
 #include <cwchar>
@@ -25,10 +27,11 @@ std::wstring DurationText(milliseconds length)
     return text;
 }
 
-std::wstring Formatted(const wchar_t* format, double value)
+// The format is a string resource with one floating-point field.
+std::wstring Formatted(UINT formatId, double value)
 {
     wchar_t text[64];
-    std::swprintf(text, 64, format, value);
+    std::swprintf(text, 64, LoadResourceString(formatId).c_str(), value);
     return text;
 }
 
@@ -82,14 +85,19 @@ RecordingHealthSnapshot RecordingHealth::Snapshot(Clock::time_point now) const
 std::vector<std::wstring> RecordingHealthLines(const RecordingHealthSnapshot& snapshot)
 {
     std::vector<std::wstring> lines;
-    lines.push_back(L"Recording since " + NarrowToWide(FormatLocalTime((std::uint32_t)snapshot.startedAt)) +
-                    L", for " + DurationText(snapshot.elapsed));
-    lines.push_back(L"File " + snapshot.fileName + L", " + Formatted(L"%.1f MB", snapshot.fileBytes / 1e6));
-    lines.push_back(L"Rate over the last " + std::to_wstring(RECORD_RATE_WINDOW_MS / 1000) + L" s: " + Formatted(L"%.2f Mbit/s", snapshot.rateBitsPerSecond / 1e6));
-    lines.push_back(L"Continuity errors: " + std::to_wstring(snapshot.continuityErrors) +
-                    L", lost sync: " + std::to_wstring(snapshot.syncLosses));
+    lines.push_back(LoadResourceString(IDS_HEALTH_SINCE) +
+                    NarrowToWide(FormatLocalTime((std::uint32_t)snapshot.startedAt)) +
+                    LoadResourceString(IDS_HEALTH_FOR) + DurationText(snapshot.elapsed));
+    lines.push_back(LoadResourceString(IDS_HEALTH_FILE) + snapshot.fileName + LoadResourceString(IDS_HEALTH_FILE_SEPARATOR) +
+                    Formatted(IDS_HEALTH_FILE_SIZE, snapshot.fileBytes / 1e6));
+    lines.push_back(LoadResourceString(IDS_HEALTH_RATE) + std::to_wstring(RECORD_RATE_WINDOW_MS / 1000) +
+                    LoadResourceString(IDS_HEALTH_RATE_WINDOW) +
+                    Formatted(IDS_HEALTH_RATE_VALUE, snapshot.rateBitsPerSecond / 1e6));
+    lines.push_back(LoadResourceString(IDS_HEALTH_CONTINUITY) + std::to_wstring(snapshot.continuityErrors) +
+                    LoadResourceString(IDS_HEALTH_LOST_SYNC) + std::to_wstring(snapshot.syncLosses));
     if (snapshot.quiet >= milliseconds(RECORD_QUIET_NOTICE_MS))
-        lines.push_back(L"no data for " + std::to_wstring(snapshot.quiet.count() / 1000) + L" s");
+        lines.push_back(LoadResourceString(IDS_HEALTH_NO_DATA) + std::to_wstring(snapshot.quiet.count() / 1000) +
+                        LoadResourceString(IDS_HEALTH_NO_DATA_SECONDS));
     return lines;
 }
 

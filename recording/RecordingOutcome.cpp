@@ -1,11 +1,11 @@
 #include "recording/RecordingOutcome.h"
 
+#include "app/resource.h"
+#include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 #include "recording/StreamReceiver.h"
 
 #include <cwchar>
-
-const wchar_t RECORD_REFUSED_DISK_NEARLY_FULL[] = L"The disk is nearly full: no recording started.";
 
 namespace {
 
@@ -13,13 +13,13 @@ std::wstring SilenceText(int milliseconds)
 {
     wchar_t seconds[32];
     std::swprintf(seconds, 32, L"%g", milliseconds / 1000.0);
-    return L"Stream ended, no data for " + std::wstring(seconds) + L" seconds: ";
+    return LoadResourceString(IDS_RECORD_SILENT) + seconds + LoadResourceString(IDS_RECORD_SILENT_SECONDS);
 }
 
 std::wstring NotAStreamText()
 {
-    return L"The box's answer is not a stream (no end of its header within " +
-           std::to_wstring(MAX_RESPONSE_HEADER_SIZE / 1024) + L" KiB): ";
+    return LoadResourceString(IDS_RECORD_NOT_A_STREAM) + std::to_wstring(MAX_RESPONSE_HEADER_SIZE / 1024) +
+           LoadResourceString(IDS_RECORD_NOT_A_STREAM_SIZE);
 }
 
 } // namespace
@@ -38,7 +38,7 @@ int ReportRecordingEnd(RecordingOutcome outcome, const RecordingRequest& request
     case RecordingOutcome::STOPPED:
         return 0;
     case RecordingOutcome::CONNECT_FAILED:
-        message = L"Connect failed: " + host;
+        message = LoadResourceString(IDS_RECORD_CONNECT_FAILED) + host;
         keepFile = false;
         break;
     case RecordingOutcome::NOT_A_STREAM:
@@ -46,20 +46,20 @@ int ReportRecordingEnd(RecordingOutcome outcome, const RecordingRequest& request
         keepFile = false;
         break;
     case RecordingOutcome::FILE_NOT_CREATED:
-        message = L"Cannot create the recording file " + request.path;
+        message = LoadResourceString(IDS_RECORD_FILE_NOT_CREATED) + request.path;
         keepFile = false;
         break;
     case RecordingOutcome::STREAM_ENDED:
-        message = L"Stream ended by the box: " + host;
+        message = LoadResourceString(IDS_RECORD_STREAM_ENDED) + host;
         break;
     case RecordingOutcome::SILENT:
         message = SilenceText(request.silenceLimitMs) + host;
         break;
     case RecordingOutcome::WRITE_FAILED:
-        message = L"Cannot write the recording file " + request.path;
+        message = LoadResourceString(IDS_RECORD_WRITE_FAILED) + request.path;
         break;
     case RecordingOutcome::DISK_NEARLY_FULL:
-        message = L"The disk is nearly full, recording stopped: " + host;
+        message = LoadResourceString(IDS_RECORD_DISK_FULL_STOPPED) + host;
         break;
     }
     if (window.ShowEnded(request.id, request.generation, keepFile) == RecordingEndSeen::WANTED)

@@ -43,9 +43,6 @@ protected:
     ~RecordingWindow() = default;
 };
 
-// What Record says when it refuses to start because the recordings' disk is nearly full.
-extern const wchar_t RECORD_REFUSED_DISK_NEARLY_FULL[];
-
 // Recorder thread, after Run: the recording's end in the book and on its row, then the
 // message, in that order for every outcome. 0 when it was stopped, -1 otherwise.
 int ReportRecordingEnd(RecordingOutcome outcome, const RecordingRequest& request, RecordingWindow& window);
