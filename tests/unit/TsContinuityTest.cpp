@@ -15,7 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint16_t VIDEO = 0x100;
 constexpr std::uint16_t AUDIO = 0x101;
 
-struct PacketSpec {
+struct PacketFields {
     std::uint16_t pid;
     int counter;
     bool payload = true;
@@ -26,18 +26,18 @@ struct PacketSpec {
 
 // One packet. Its payload holds one 0x47 at a place that moves from packet to packet, as
 // a sync byte look-alike for the search after a loss.
-void Append(Bytes& out, const PacketSpec& spec)
+void Append(Bytes& out, const PacketFields& fields)
 {
     Bytes packet(TS_PACKET_SIZE, 0xFF);
-    packet[20 + spec.counter * 13 % 150] = TS_SYNC_BYTE;
-    packet[0] = spec.sync;
-    packet[1] = (std::uint8_t)(spec.pid >> 8 & 0x1F);
-    packet[2] = (std::uint8_t)spec.pid;
-    const int control = (spec.adaptation || spec.discontinuity ? 2 : 0) | (spec.payload ? 1 : 0);
-    packet[3] = (std::uint8_t)(control << 4 | (spec.counter & 0x0F));
+    packet[20 + fields.counter * 13 % 150] = TS_SYNC_BYTE;
+    packet[0] = fields.sync;
+    packet[1] = (std::uint8_t)(fields.pid >> 8 & 0x1F);
+    packet[2] = (std::uint8_t)fields.pid;
+    const int control = (fields.adaptation || fields.discontinuity ? 2 : 0) | (fields.payload ? 1 : 0);
+    packet[3] = (std::uint8_t)(control << 4 | (fields.counter & 0x0F));
     if (control & 2) {
-        packet[4] = spec.payload ? 7 : 183;  // adaptation field length
-        packet[5] = spec.discontinuity ? 0x80 : 0x00;
+        packet[4] = fields.payload ? 7 : 183;  // adaptation field length
+        packet[5] = fields.discontinuity ? 0x80 : 0x00;
         std::fill(packet.begin() + 6, packet.begin() + 5 + packet[4], 0xFF);
     }
     out.insert(out.end(), packet.begin(), packet.end());
