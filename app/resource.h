@@ -38,22 +38,12 @@
 // Operator texts (STRINGTABLE), numbered without gaps from IDS_FIRST to IDS_LAST, so that a test
 // can load every one of them.
 #define IDS_FIRST 2000
-// The main window: its title, the device table's column headers and Record cells, the Record button
+// The texts that discovery itself shows, numbered in among the others.
+#include "discovery/DiscoveryStrings.h"
+// The main window: its title and the Record button
 #define IDS_TITLE_MY_IP 2000
 #define IDS_TITLE_ADDRESS_SEPARATOR 2001
 #define IDS_TITLE_FIREWALL 2002
-#define IDS_COLUMN_ID 2003
-#define IDS_COLUMN_ACTIVE_TIME 2004
-#define IDS_COLUMN_LAN_IP 2005
-#define IDS_COLUMN_LAN_STATIC_IP 2006
-#define IDS_COLUMN_LAN_NETMASK 2007
-#define IDS_COLUMN_LAN_GATEWAY 2008
-#define IDS_COLUMN_LAN_MAC 2009
-#define IDS_COLUMN_DESCRIPTION 2010
-#define IDS_COLUMN_RECORD 2011
-#define IDS_RECORD_CELL_OFF 2012
-#define IDS_RECORD_CELL_OPEN 2013
-#define IDS_RECORD_CELL_ON 2014
 #define IDS_CAPTION_RECORD 2015
 #define IDS_CAPTION_STOP 2016
 // The device list's shortcut menus and copying
@@ -117,17 +107,4 @@
 #define IDS_HEALTH_LOST_SYNC 2072
 #define IDS_HEALTH_NO_DATA 2073
 #define IDS_HEALTH_NO_DATA_SECONDS 2074
-// Search networks
-#define IDS_SEARCH_SOCKET_FAILED 2075
-#define IDS_SEARCH_DONE 2076
-#define IDS_SEARCH_STOPPED 2077
-#define IDS_SEARCH_SECOND_PASS 2078
-#define IDS_SEARCH_RUNNING 2079
-#define IDS_SEARCH_MALFORMED_OPEN 2080
-#define IDS_SEARCH_MALFORMED 2081
-#define IDS_SEARCH_NO_ENTRY 2082
-#define IDS_SEARCH_TOO_MANY 2083
-#define IDS_SEARCH_TOO_MANY_LIMIT 2084
-#define IDS_SEARCH_TOO_MANY_AT 2085
-#define IDS_SEARCH_TOO_MANY_END 2086
 #define IDS_LAST 2086

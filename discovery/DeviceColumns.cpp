@@ -1,6 +1,6 @@
 #include "discovery/DeviceColumns.h"
 
-#include "app/resource.h"
+#include "discovery/DiscoveryStrings.h"
 #include "framework/Dpi.h"
 #include "framework/ResourceString.h"
 

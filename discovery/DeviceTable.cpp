@@ -1,6 +1,6 @@
 #include "discovery/DeviceTable.h"
 
-#include "app/resource.h"
+#include "discovery/DiscoveryStrings.h"
 #include "framework/ResourceString.h"
 
 #include <algorithm>
