@@ -107,7 +107,6 @@ bool NetworkSearch::TakeNextProbe(Clock::time_point now, Ipv4Host* address)
     } else {
         return false;
     }
-    m_pacer.Sent(now);
     return true;
 }
 
@@ -124,7 +123,10 @@ void NetworkSearch::SendProbes()
             lock.unlock();
             m_socket.SendTo(&probe, address);
             lock.lock();
+            // Booked when the send has returned: a send that blocked may have left at any
+            // moment since it began, and only the later time keeps the pace on the wire.
             now = Clock::now();
+            m_pacer.Sent(now);
         }
         if (m_state == SearchProgress::State::RUNNING && m_plan.Finished(now)) {
             m_state = SearchProgress::State::DONE;

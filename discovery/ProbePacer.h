@@ -23,7 +23,8 @@ public:
             return false;
         return m_evenPaceAt - now <= BURST_ALLOWANCE;
     }
-    // A probe left at this moment (after MaySend said yes).
+    // A probe left no later than this moment (after MaySend said yes): the caller gives the
+    // time its send returned, so that a send that blocked cannot crowd the wire.
     void Sent(Clock::time_point now)
     {
         // The last SEARCH_PROBES_PER_SECOND send times: the oldest of them must be a second old

@@ -77,31 +77,47 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${ORVANE_PACKAGES[@]}" || return 1
 }
 
-# Once wine32 is installed, `wine` starts every 32-bit program through Wine's 32-bit loader, a
-# 32-bit Linux program. Some kernels refuse those ("Exec format error"); there the kernel is told
-# to hand them to qemu's user-mode i386 emulator, so the i686 product runs under Wine all the
-# same. qemu 7.2 (bookworm) takes about 50 s to start a Wine process; the backport starts one in
-# about 3 s, so that one is installed.
+# Once wine32 is installed, `wine` starts every program through Wine's 32-bit loader, a 32-bit
+# Linux program. Some kernels refuse those ("Exec format error"); there the kernel is told to hand
+# them to qemu's user-mode i386 emulator, so the i686 product runs under Wine all the same. qemu
+# 7.2 (bookworm) takes about 50 s to start a Wine process; the backport takes about 3 s, so that
+# one is installed. Everything but a 32-bit exe then starts through the 64-bit loader directly
+# (0.4 s instead of 4 s): a `wine` first on PATH chooses by the exe's machine type.
 I386_ELF_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 I386_ELF_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 QEMU_I386=/usr/bin/qemu-i386-static
 
 run_32bit_programs() {
-    local loader32=/usr/lib/wine/wine binfmt=/proc/sys/fs/binfmt_misc
+    local loader32=/usr/lib/wine/wine binfmt=/proc/sys/fs/binfmt_misc bin="$ORVANE_ROOT/out/wine-loader" name
     [[ -x $loader32 ]] || return 0
-    "$loader32" --version >/dev/null 2>&1 && return 0
-    log "this kernel refuses 32-bit programs: running them through qemu-i386"
-    if ! "$QEMU_I386" --version 2>/dev/null | grep -Eq 'version ([89]|[1-9][0-9])\.'; then
-        echo 'deb http://deb.debian.org/debian bookworm-backports main' >/etc/apt/sources.list.d/orvane-backports.list &&
-            { apt-get update || true; } &&
-            DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends -t bookworm-backports \
-                qemu-user-static || return 1
-    fi
-    [[ -e $binfmt/register ]] || mount -t binfmt_misc binfmt_misc "$binfmt" || return 1
-    [[ -e $binfmt/orvane-i386 ]] ||
+    if [[ ! -e $binfmt/orvane-i386 ]]; then
+        "$loader32" --version >/dev/null 2>&1 && return 0
+        log "this kernel refuses 32-bit programs: running them through qemu-i386"
+        if ! "$QEMU_I386" --version 2>/dev/null | grep -Eq 'version ([89]|[1-9][0-9])\.'; then
+            echo 'deb http://deb.debian.org/debian bookworm-backports main' >/etc/apt/sources.list.d/orvane-backports.list &&
+                { apt-get update || true; } &&
+                DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends -t bookworm-backports \
+                    qemu-user-static || return 1
+        fi
+        [[ -e $binfmt/register ]] || mount -t binfmt_misc binfmt_misc "$binfmt" || return 1
         printf ':orvane-i386:M::%s:%s:%s:FOC\n' "$I386_ELF_MAGIC" "$I386_ELF_MASK" "$QEMU_I386" >"$binfmt/register" ||
-        return 1
-    "$loader32" --version >/dev/null 2>&1
+            return 1
+        "$loader32" --version >/dev/null 2>&1 || return 1
+    fi
+    mkdir -p "$bin" || return 1
+    for name in wine wine-stable; do
+        cat >"$bin/$name" <<'LOADER' && chmod +x "$bin/$name" || return 1
+#!/bin/sh
+# A 32-bit exe (PE machine 014c) goes to Wine's own script; everything else to the 64-bit loader.
+if [ -f "$1" ]; then
+    pe=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$pe" ] && [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')" = 014c ] &&
+        exec /usr/bin/wine-stable "$@"
+fi
+exec /usr/lib/wine/wine64 "$@"
+LOADER
+    done
+    export PATH="$bin:$PATH"
 }
 
 # build_windows ARCH TESTS(ON|OFF) [TARGET...]: configures (quick when nothing changed, and it

@@ -58,11 +58,13 @@ boxsim_send() {
         boxsim_talk 127.0.0.1 "$@"' boxsim_send "${BOXSIM_CONTROL##*:}" "$@"
 }
 
-# The pid of the first process of the PC namespace whose command line matches the pattern.
+# The pid of the first process of the PC namespace whose name matches the pattern. The name,
+# not the command line: a Wine program may be started through start.exe, whose command line
+# names the program too.
 pc_process() {
     local pid
     for pid in $(ip netns pids "$LAN_PC"); do
-        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- "$1" && {
+        grep -q -- "$1" "/proc/$pid/comm" 2>/dev/null && {
             echo "$pid"
             return 0
         }

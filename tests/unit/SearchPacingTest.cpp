@@ -72,6 +72,33 @@ TEST(SearchPacing, NoSecondHoldsMoreThan1000ProbesAndTheRateStaysNear1000)
     }
 }
 
+// A send may block (the sender loses the processor inside it) and its datagram leave at any
+// moment until it returns; the pacer books each probe when its send returns, so no second of
+// departures holds more than 1,000 probes however the blocking falls.
+TEST(SearchPacing, SendsThatBlockDoNotCrowdAnySecondOnTheWire)
+{
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> permille(0, 999);
+    std::uniform_int_distribution<long long> blockUs(0, 30000);
+    ProbePacer pacer;
+    std::vector<Clock::time_point> departures;
+    const Clock::time_point start = Clock::time_point() + std::chrono::hours(1);
+    for (Clock::time_point now = start; now < start + std::chrono::seconds(20); now += milliseconds(5)) {
+        while (pacer.MaySend(now)) {
+            // Most sends return at once; one in two hundred blocks for up to 30 ms.
+            const microseconds blocked(permille(random) < 5 ? blockUs(random) : 2);
+            // The worst case for the pace: the datagram leaves when the send returns, or at
+            // once when the send began, whichever crowds the wire more; both are drawn.
+            departures.push_back(permille(random) < 500 ? now : now + blocked);
+            now += blocked;
+            pacer.Sent(now);
+        }
+    }
+    std::sort(departures.begin(), departures.end());
+    EXPECT_LE(BusiestSecond(departures), (std::size_t)SEARCH_PROBES_PER_SECOND);
+    EXPECT_GE(departures.size(), 19000u) << "20 s at close to 1,000 probes a second";
+}
+
 TEST(SearchPacing, ProbesAreSpreadNotSentInOneBurst)
 {
     ProbePacer pacer;
