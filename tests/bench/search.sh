@@ -9,7 +9,7 @@
 # Prints per run: seconds from the click on Search to the dialog's final status, the boxes found
 # (rows of far boxes; the status's count beside them), the most probes the far side received
 # within any second (goal <= 1,000), the window's slowest answer to a message during the search
-# (goal <= 100 ms; WM_NULL sent every 20 ms by the window probe), and the CPU seconds of
+# (goal <= 100 ms; WM_NULL sent every 20 ms by one window probe process for the whole search), and the CPU seconds of
 # Orvane.exe and of the wineserver (which carries Wine's socket calls) during the search.
 # Prints figures, asserts nothing.
 #
@@ -111,8 +111,9 @@ search_once() {
     sleep 0.3
 
     rm -f "$LAB_SCRATCH/stop"
-    ping_until_stopped "$LAB_SCRATCH/stop" 2 >"$LAB_SCRATCH/ping" &
+    ping_until_stopped "$LAB_SCRATCH/stop" "$SEARCH_TIMEOUT_S" >"$LAB_SCRATCH/ping" &
     pinger=$!
+    sleep 2  # the probe's own start is not the search's
     ticks0=$(cpu_ticks "$program")
     server0=$(cpu_ticks "$server")
     click_centre "$(probe dialog-rect "$DIALOG" 1)"

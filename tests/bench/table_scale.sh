@@ -60,7 +60,7 @@ run_size() {
     # Wine's own start-up is not the table's work.
     ticks0=$(cpu_ticks "$program")
     rm -f "$LAB_SCRATCH/stop"
-    ping_until_stopped "$LAB_SCRATCH/stop" 5 >"$LAB_SCRATCH/ping" &
+    ping_until_stopped "$LAB_SCRATCH/stop" 1200 >"$LAB_SCRATCH/ping" &
     pinger=$!
 
     fill_rows=$(wait_for "r >= $n")

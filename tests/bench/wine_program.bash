@@ -92,13 +92,8 @@ ticks_to_seconds() { awk -v t="$1" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%
 # The number of rows the table holds now (empty when the window does not answer in time).
 row_count() { probe row-count; }
 
-# ping_until_stopped STOPFILE SECONDS: the window probe's ping, in pieces of SECONDS until the
-# stop file appears; prints the slowest answer in ms over all pieces.
+# ping_until_stopped STOPFILE SECONDS: the window probe's ping until the stop file appears (at
+# most SECONDS), in one probe process; prints the slowest answer in ms.
 ping_until_stopped() {
-    local stop=$1 worst=0 piece
-    while [[ ! -e $stop ]]; do
-        piece=$(probe ping "$2" | awk '{ print $1 }')
-        [[ -n $piece ]] && worst=$(awk -v a="$worst" -v b="$piece" 'BEGIN { print (b > a ? b : a) }')
-    done
-    echo "$worst"
+    probe ping "$2" "Z:$1" | awk '{ print $1 }'
 }

@@ -43,7 +43,8 @@ const wchar_t USAGE[] =
     L"  item-rect ROW      a list row's rectangle on the screen\n"
     L"  dialog-text TITLE  the texts of the controls of the dialog with this title (message boxes)\n"
     L"  dialog-rect TITLE ID  a control of that dialog on the screen (ID 0: the dialog itself)\n"
-    L"  ping SECONDS       round trips of a message to the window thread: max and mean ms\n"
+    L"  ping SECONDS [STOPFILE]  round trips of a message to the window thread for SECONDS or\n"
+    L"                     until STOPFILE exists: max and mean ms\n"
     L"  version-info FILE  a program file's version resource: its fixed version, then NAME<TAB>TEXT\n"
     L"                     of each string of its first translation\n"
     L"  clipboard          the clipboard's Unicode text as it stands (CR LF kept), in UTF-8\n";
@@ -299,7 +300,9 @@ BOOL CALLBACK PrintChildText(HWND child, LPARAM)
 // How long the window thread takes to get to a message, sampled every 20 ms: the window
 // thread takes messages and input from the same wait, so this is how soon it answers a click.
 // A slow answer is waited for (up to a minute) and counted, not taken as a failure.
-int Ping(HWND dialog, int seconds)
+// Pings for the given seconds, or until stopFile (may be null) exists: one process for a whole
+// measurement, since a Wine process starting beside the window would be part of what it measures.
+int Ping(HWND dialog, int seconds, const wchar_t* stopFile)
 {
     constexpr DWORD PING_TIMEOUT_MS = 60000;
     LARGE_INTEGER frequency, start, end;
@@ -308,6 +311,8 @@ int Ping(HWND dialog, int seconds)
     int samples = 0;
     const DWORD until = ::GetTickCount() + (DWORD)seconds * 1000;
     while ((int)(until - ::GetTickCount()) > 0) {
+        if (stopFile && ::GetFileAttributesW(stopFile) != INVALID_FILE_ATTRIBUTES)
+            break;
         DWORD_PTR ignored = 0;
         ::QueryPerformanceCounter(&start);
         if (!::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, PING_TIMEOUT_MS, &ignored))
@@ -453,7 +458,7 @@ int Run(int argc, wchar_t** argv)
         return 0;
     }
     if (command == L"ping")
-        return hasFirst ? Ping(dialog, first) : Fail(L"ping needs a number of seconds");
+        return hasFirst ? Ping(dialog, first, argc >= 4 ? argv[3] : nullptr) : Fail(L"ping needs a number of seconds");
     if (command == L"close")
         return ::PostMessageW(dialog, WM_CLOSE, 0, 0) ? 0 : Fail(L"cannot post WM_CLOSE");
     if (command == L"click") {

@@ -327,7 +327,7 @@ TEST_F(RecordClear, ClearAfterStopForgetsTheBoxWhileItsRecorderFinishesItsBlock)
     ScriptedPeer peer(host, STREAM_PORT, {[](PeerConnection& p) {
                           if (!p.Send(OK_HEADER) || !p.SendPattern(0, BLOCK + 1000))
                               return;
-                          ::Sleep(2000);  // the operator stops and clears meanwhile
+                          ::Sleep(3000);  // the operator stops and clears meanwhile
                           if (p.SendPattern(BLOCK + 1000, BLOCK))
                               p.WaitForClientClose(20000);
                       }});
@@ -338,6 +338,10 @@ TEST_F(RecordClear, ClearAfterStopForgetsTheBoxWhileItsRecorderFinishesItsBlock)
     ClickRecord();
     const std::string path = WideToNarrow(dialog.Recordings().File(id));
     ASSERT_TRUE(PumpUntil([&] { return FileSize(path) == BLOCK; }, 5000));
+    // The recorder looks at its recording right after writing a block; a Stop before that look
+    // would end it there. Half a second brings it back to waiting for its second block, even
+    // on a busy or emulated machine.
+    PumpFor(500);
     ClickRecord();  // Stop
     ClickButton(dialog, IDC_CLEAR);
     EXPECT_EQ(RowOf(List(), id), -1);
