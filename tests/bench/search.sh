@@ -9,8 +9,9 @@
 # Prints per run: seconds from the click on Search to the dialog's final status, the boxes found
 # (rows of far boxes; the status's count beside them), the most probes the far side received
 # within any second (goal <= 1,000), the window's slowest answer to a message during the search
-# (goal <= 100 ms; WM_NULL sent every 20 ms by one window probe process for the whole search), and the CPU seconds of
-# Orvane.exe and of the wineserver (which carries Wine's socket calls) during the search.
+# (goal <= 100 ms; WM_NULL sent every 20 ms by one window probe process for the whole search),
+# and the CPU seconds of Orvane.exe and of the wineserver (which carries Wine's socket calls)
+# during the search.
 # Prints figures, asserts nothing.
 #
 # usage (as root): tests/bench/search.sh [block|sweep...]   (scripts/bench search builds the
