@@ -74,8 +74,10 @@ operator_cleanup() {
 operator_start() {
     (cd "$APP_DIR" && WINEDLLOVERRIDES="${OPERATOR_OVERRIDES-explorer.exe=n}" exec wine "$APP_DIR/Orvane.exe" </dev/null >"$WORK/orvane.log" 2>&1) &
     ORVANE_PID=$!
-    probe wait-window 30000 >/dev/null || {
-        echo "FAIL: the main window did not appear within 30 s"
+    # A start check, not a speed goal (see start_orvane).
+    probe wait-window 60000 >/dev/null || {
+        echo "FAIL: the main window did not appear within 60 s; what Wine said:"
+        tail -n 20 "$WORK/orvane.log"
         exit 1
     }
 }
