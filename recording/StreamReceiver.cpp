@@ -106,7 +106,7 @@ ReceiveStatus BodyReader::ReadBlock(char* block, int size)
 }
 
 // A receive's time-out only ends one slice of the wait; the deadlines tell when the box is
-// silent. The clock is read once per receive, which on the fast path costs no system call.
+// silent. The clock is read once per receive: no socket call is added on the fast path.
 ReceiveStatus BodyReader::AfterReceive(int result)
 {
     const ReceiveStatus status = StatusOfReceive(result);
