@@ -26,6 +26,24 @@ RecordingOutcome OutcomeOfReceive(ReceiveStatus received)
     return received == ReceiveStatus::SILENT ? RecordingOutcome::SILENT : RecordingOutcome::STREAM_ENDED;
 }
 
+// Receives the next whole block, looking at the disk whenever the reader hands back control:
+// when the block is whole, and at least once a second while the box is slow or silent. The
+// recording itself is looked at only between blocks, so that after a Stop the block being
+// received is still finished and written. STOPPED when the block is whole and nothing has
+// ended the recording.
+RecordingOutcome ReceiveBlock(BodyReader& body, char* block, const std::wstring& folder)
+{
+    for (;;) {
+        const ReceiveStatus received = body.ReadBlock(block, RECORD_BLOCK_SIZE);
+        if (received != ReceiveStatus::OK && received != ReceiveStatus::WAITING)
+            return OutcomeOfReceive(received);
+        if (IsDiskNearlyFull(folder))
+            return RecordingOutcome::DISK_NEARLY_FULL;
+        if (received == ReceiveStatus::OK)
+            return RecordingOutcome::STOPPED;
+    }
+}
+
 } // namespace
 
 Recorder::Recorder(RecordingBook& book, RecordingWindow& window, RecordingRequest request, BodyObserver* observer)
@@ -53,10 +71,6 @@ RecordingOutcome Recorder::Run()
         return RecordingOutcome::CONNECT_FAILED;
     m_window.ShowConnected(m_request.id, m_request.generation);
 
-    // Every receive from here on gives up after the silence limit. (Windows Sockets 2, Wine's
-    // included, honours SO_RCVTIMEO on blocking sockets; were it refused, receives would only
-    // end with the connection.)
-    SetReceiveTimeout(socket.Handle(), m_request.silenceLimitMs);
     SendAll(socket.Handle(), STREAM_REQUEST, STREAM_REQUEST_SIZE);
 
     // A connection that ends or falls silent before the body begins is a failed connect, and
@@ -78,19 +92,14 @@ RecordingOutcome Recorder::Run()
     if (!file)
         return RecordingOutcome::FILE_NOT_CREATED;
 
-    // The disk is looked at before every block is written, which is once a second or more
-    // often while blocks arrive that fast; a recorder that waits for its block writes nothing.
     const std::wstring folder = FolderOf(m_request.path);
     std::vector<char> block(RECORD_BLOCK_SIZE);
-    BodyReader body(socket.Handle(), header.IsChunked(), bodyStart, m_observer);
+    BodyReader body(socket.Handle(), header.IsChunked(), bodyStart, m_request.silenceLimitMs, m_observer);
     RecordingOutcome outcome = RecordingOutcome::STOPPED;
     while (outcome == RecordingOutcome::STOPPED && IsCurrent()) {
-        const ReceiveStatus received = body.ReadBlock(block.data(), RECORD_BLOCK_SIZE);
-        if (received != ReceiveStatus::OK) {
-            outcome = OutcomeOfReceive(received);
-        } else if (IsDiskNearlyFull(folder)) {
-            outcome = RecordingOutcome::DISK_NEARLY_FULL;
-        } else if (std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file.get()) != 1 || std::fflush(file.get()) != 0) {
+        outcome = ReceiveBlock(body, block.data(), folder);
+        if (outcome == RecordingOutcome::STOPPED &&
+            (std::fwrite(block.data(), RECORD_BLOCK_SIZE, 1, file.get()) != 1 || std::fflush(file.get()) != 0)) {
             // Flushed before the next receive: the process may end at any moment (closing the
             // window ends it at once), and a block already received must not go with it.
             outcome = RecordingOutcome::WRITE_FAILED;

@@ -87,17 +87,40 @@ HeaderStatus ReceiveHeader(SOCKET socket, HeaderSkipper& header, std::string& bo
     }
 }
 
-BodyReader::BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart, BodyObserver* observer)
-    : m_socket(socket), m_chunked(chunked), m_observer(observer), m_received(bodyStart.begin(), bodyStart.end()),
-      m_receivedEnd(bodyStart.size())
+BodyReader::BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart, int silenceLimitMs,
+                       BodyObserver* observer)
+    : m_socket(socket), m_chunked(chunked), m_observer(observer),
+      m_deadlines(std::chrono::milliseconds(silenceLimitMs), std::chrono::milliseconds(BODY_READ_PERIOD_MS),
+                  std::chrono::milliseconds(BODY_RECEIVE_SLICE_MS), ReadDeadlines::Clock::now()),
+      m_received(bodyStart.begin(), bodyStart.end()), m_receivedEnd(bodyStart.size())
 {
     if (m_chunked && m_received.size() < CODED_BUFFER_SIZE)
         m_received.resize(CODED_BUFFER_SIZE);
+    SetReceiveTimeout(m_socket, BODY_RECEIVE_SLICE_MS);
 }
 
 ReceiveStatus BodyReader::ReadBlock(char* block, int size)
 {
+    m_deadlines.ReadBegins(ReadDeadlines::Clock::now());
     return m_chunked ? ReadChunked(block, size) : ReadPlain(block, size);
+}
+
+// A receive's time-out only ends one slice of the wait; the deadlines tell when the box is
+// silent. The clock is read once per receive: no socket call is added on the fast path.
+ReceiveStatus BodyReader::AfterReceive(int result)
+{
+    const ReceiveStatus status = StatusOfReceive(result);
+    const bool timedOut = status == ReceiveStatus::SILENT;
+    if (status != ReceiveStatus::OK && !timedOut)
+        return status;
+    switch (m_deadlines.AfterReceive(ReadDeadlines::Clock::now(), !timedOut)) {
+    case ReadDeadlines::Next::SILENT:
+        return ReceiveStatus::SILENT;
+    case ReadDeadlines::Next::RETURN:
+        return ReceiveStatus::WAITING;
+    default:
+        return ReceiveStatus::OK;
+    }
 }
 
 void BodyReader::Observe(const char* bytes, std::size_t count)
@@ -110,40 +133,51 @@ void BodyReader::Observe(const char* bytes, std::size_t count)
 // asking for everything still missing.
 ReceiveStatus BodyReader::ReadPlain(char* block, int size)
 {
-    const std::size_t early = std::min(m_receivedEnd - m_receivedBegin, (std::size_t)size);
+    const std::size_t wanted = (std::size_t)size;
+    const std::size_t early = std::min(m_receivedEnd - m_receivedBegin, wanted - m_filled);
     // Nothing may have come with the header: then there is no buffer to copy from at all.
     if (early > 0)
-        std::memcpy(block, m_received.data() + m_receivedBegin, early);
+        std::memcpy(block + m_filled, m_received.data() + m_receivedBegin, early);
     m_receivedBegin += early;
-    Observe(block, early);
-    int received = (int)early;
-    while (received < size) {
-        int result = ::recv(m_socket, block + received, size - received, 0);
-        ReceiveStatus status = StatusOfReceive(result);
+    Observe(block + m_filled, early);
+    m_filled += early;
+    while (m_filled < wanted) {
+        const int result = ::recv(m_socket, block + m_filled, (int)(wanted - m_filled), 0);
+        if (result > 0) {
+            Observe(block + m_filled, (std::size_t)result);
+            m_filled += (std::size_t)result;
+        }
+        const ReceiveStatus status = AfterReceive(result);
+        if (m_filled == wanted)
+            break;  // whole, even when the period has just ended
         if (status != ReceiveStatus::OK)
             return status;
-        Observe(block + received, (std::size_t)result);
-        received += result;
     }
+    m_filled = 0;
     return ReceiveStatus::OK;
 }
 
 // The decoder may meet the end of the body (or broken framing) just after it filled the
-// block: that block is still whole, and the end is reported by the next call.
+// block: that block is still whole, and the end is reported by the next call. Bytes received
+// when the period ends are kept coded and decoded by the next call.
 ReceiveStatus BodyReader::ReadChunked(char* block, int size)
 {
-    char* out = block;
+    char* out = block + m_filled;
     char* outEnd = block + size;
     while (out < outEnd) {
         if (m_decodingEnded != ReceiveStatus::OK)
             return m_decodingEnded;
         if (m_receivedBegin == m_receivedEnd) {
-            int result = ::recv(m_socket, m_received.data(), (int)m_received.size(), 0);
-            ReceiveStatus status = StatusOfReceive(result);
-            if (status != ReceiveStatus::OK)
+            const int result = ::recv(m_socket, m_received.data(), (int)m_received.size(), 0);
+            if (result > 0) {
+                m_receivedBegin = 0;
+                m_receivedEnd = (std::size_t)result;
+            }
+            const ReceiveStatus status = AfterReceive(result);
+            if (status != ReceiveStatus::OK) {
+                m_filled = (std::size_t)(out - block);
                 return status;
-            m_receivedBegin = 0;
-            m_receivedEnd = (std::size_t)result;
+            }
         }
         const char* in = m_received.data() + m_receivedBegin;
         char* const decoded = out;
@@ -155,5 +189,6 @@ ReceiveStatus BodyReader::ReadChunked(char* block, int size)
         else if (status == ChunkedDecoder::Status::MALFORMED)
             m_decodingEnded = ReceiveStatus::FAILED;
     }
+    m_filled = 0;
     return ReceiveStatus::OK;
 }

@@ -1,9 +1,10 @@
 // The recorder's side of its TCP connection: the request, the response header, and the body
-// read in whole blocks, de-chunked when the header said so. Every receive is bounded by the
-// socket's receive time-out, so a silent box cannot hold a recorder for ever.
+// read in whole blocks, de-chunked when the header said so. No receive blocks for long, so a
+// slow or silent box cannot hold a recorder for ever.
 #pragma once
 
 #include "recording/HttpBody.h"
+#include "recording/ReadDeadlines.h"
 
 #include <winsock2.h>
 
@@ -17,12 +18,19 @@ constexpr std::size_t MAX_RESPONSE_HEADER_SIZE = 65536;
 // While the header arrives the recorder looks at its recording this often, so that a Stop
 // ends a box that trickles its header (or never ends it) within a fraction of a second.
 constexpr int HEADER_WAIT_SLICE_MS = 200;
+// While the body is awaited, a read hands control back to the recorder at least this often,
+// so that the recorder looks at its disk also while the box is slow or silent.
+constexpr int BODY_READ_PERIOD_MS = 1000;
+// The socket's receive time-out while the body is read: the longest a receive blocks before
+// the read looks at its clock again.
+constexpr int BODY_RECEIVE_SLICE_MS = 250;
 
 enum class ReceiveStatus {
     OK,
-    CLOSED,  // the box closed the connection, or its chunked body ended
-    FAILED,  // a receive error, or chunked framing that cannot be decoded
-    SILENT   // nothing arrived within the receive time-out
+    WAITING,  // the block is not whole yet, and the read's period is over
+    CLOSED,   // the box closed the connection, or its chunked body ended
+    FAILED,   // a receive error, or chunked framing that cannot be decoded
+    SILENT    // nothing arrived for the silence limit (from a single receive: its time-out)
 };
 
 // Sets the socket's receive time-out (SO_RCVTIMEO); false when the platform refused it.
@@ -57,26 +65,35 @@ protected:
     ~BodyObserver() = default;
 };
 
-// Reads the response body in blocks. The socket and the observer are not owned.
+// Reads the response body in blocks. The socket and the observer are not owned; the reader
+// sets the socket's receive time-out to BODY_RECEIVE_SLICE_MS.
 class BodyReader {
 public:
-    // bodyStart: the body's first bytes, received together with the header. observer: may be
-    // null.
-    BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart, BodyObserver* observer = nullptr);
+    // bodyStart: the body's first bytes, received together with the header. silenceLimitMs:
+    // how long the box may send nothing. observer: may be null.
+    BodyReader(SOCKET socket, bool chunked, const std::string& bodyStart, int silenceLimitMs,
+               BodyObserver* observer = nullptr);
 
-    // Fills the whole block. OK only when every byte of it arrived; otherwise the block's
-    // contents are undefined and the reader is finished.
+    // Fills the block, and returns within BODY_READ_PERIOD_MS (were the receive time-out
+    // refused, a receive would wait for bytes or the end). OK when every byte of the block has
+    // arrived. WAITING when the period ended first: the bytes so far are kept, and the next
+    // call, which must pass the same block, goes on filling it. Otherwise the block's contents
+    // are undefined and the reader is finished.
     ReceiveStatus ReadBlock(char* block, int size);
 
 private:
     ReceiveStatus ReadPlain(char* block, int size);
     ReceiveStatus ReadChunked(char* block, int size);
 
+    // After a receive with this result: OK to receive on, or WAITING, SILENT, CLOSED, FAILED.
+    ReceiveStatus AfterReceive(int result);
     void Observe(const char* bytes, std::size_t count);
 
     SOCKET m_socket;
     bool m_chunked;
     BodyObserver* m_observer;
+    ReadDeadlines m_deadlines;
+    std::size_t m_filled = 0;  // bytes of the block being filled that are in it already
     ChunkedDecoder m_decoder;
     std::vector<char> m_received;  // received but not yet used: [m_receivedBegin, m_receivedEnd)
     std::size_t m_receivedBegin = 0;

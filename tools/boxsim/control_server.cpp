@@ -127,6 +127,7 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         ClearLoggedLines();
         discovery_.Probes().Clear();
         streams_.SetSilent(false);
+        streams_.RestoreRate();
         streams_.SetHeaderMode(HeaderMode::NORMAL);
         streams_.Damages().Clear();
     } else if (command == "PROBES") {
@@ -183,6 +184,11 @@ std::vector<std::string> ControlServer::Execute(const std::string& line)
         const std::string mode = Upper(argument);
         if (mode != "ON" && mode != "OFF") return {"ERR usage: SILENT on|off"};
         streams_.SetSilent(mode == "ON");
+    } else if (command == "RATE") {
+        long long kbps = 0;
+        if (argument.empty()) streams_.RestoreRate();
+        else if (ParseInteger(argument, 1, 10000000, kbps)) streams_.SetRate(static_cast<unsigned>(kbps));
+        else return {"ERR usage: RATE [kbps] (1 or more)"};
     } else if (command == "HEADER") {
         const std::string mode = Upper(argument);
         if (mode == "NORMAL") streams_.SetHeaderMode(HeaderMode::NORMAL);

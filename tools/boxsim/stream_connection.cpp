@@ -165,7 +165,7 @@ void StreamFast(Sender& sender, StreamDamager& damager, std::uint8_t shade)
     }
 }
 
-void StreamPaced(Sender& sender, StreamDamager& damager, std::uint8_t shade, unsigned rateKbps)
+void StreamPaced(Sender& sender, StreamDamager& damager, std::uint8_t shade, const std::atomic<unsigned>& rateKbps)
 {
     TsStream stream(shade);
     std::vector<std::uint8_t> frame;

@@ -24,7 +24,7 @@ enum class HeaderMode { NORMAL, TRICKLE, ENDLESS };
 
 struct StreamContext {
     BoxTable& boxes;
-    unsigned rateKbps;
+    const std::atomic<unsigned>& rateKbps;  // 0: as fast as the client reads (chosen as a stream starts)
     const std::atomic<bool>& silent;
     const std::atomic<HeaderMode>& headerMode;
     DamageQueue& damage;  // damage asked for, taken by the next stream that sends

@@ -12,7 +12,8 @@
 #include "tools/boxsim/event_log.h"
 #include "tools/boxsim/net_util.h"
 
-StreamServer::StreamServer(BoxTable& boxes, unsigned rateKbps) : context_{boxes, rateKbps, silent_, headerMode_, damage_}
+StreamServer::StreamServer(BoxTable& boxes, unsigned rateKbps)
+    : startRateKbps_(rateKbps), rateKbps_(rateKbps), context_{boxes, rateKbps_, silent_, headerMode_, damage_}
 {
 }
 

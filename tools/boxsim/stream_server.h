@@ -13,6 +13,7 @@
 
 class StreamServer {
 public:
+    // rateKbps: the stream rate until SetRate, and again after RestoreRate.
     StreamServer(BoxTable& boxes, unsigned rateKbps);
 
     // Listens on 0.0.0.0:port; false with a reason when that fails.
@@ -21,6 +22,10 @@ public:
     void Run();
 
     void SetSilent(bool on) { silent_ = on; }
+    // The rate of paced streams, open ones from their next frame on; whether a stream is
+    // paced at all (a rate above 0) is settled when it starts.
+    void SetRate(unsigned kbps) { rateKbps_ = kbps; }
+    void RestoreRate() { rateKbps_ = startRateKbps_; }
     // How the stream responses of new connections begin.
     void SetHeaderMode(HeaderMode mode) { headerMode_ = mode; }
     // Damage for the stream that sends next (the control command DAMAGE).
@@ -35,6 +40,8 @@ private:
 
     int listenFd_ = -1;
     std::atomic<bool> silent_{false};
+    const unsigned startRateKbps_;
+    std::atomic<unsigned> rateKbps_;
     std::atomic<HeaderMode> headerMode_{HeaderMode::NORMAL};
     DamageQueue damage_;
     StreamContext context_;
