@@ -1,6 +1,7 @@
 #include "config/SetCommand.h"
 
 #include "app/OrvaneDlg.h"
+#include "app/Selection.h"
 #include "config/BasicDlg.h"
 #include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
@@ -93,7 +94,7 @@ void SendSetNetwork(Ipv4Net localAddress, DeviceId id, Ipv4Net currentIp, Ipv4Ne
 // operator confirms valid values in the dialog and then in the warning.
 void COrvaneDlg::OnSet()
 {
-    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    const int row = LowestSelected(m_list);
     if (row == -1)
         return;
     const DeviceId id = m_table.DeviceIdInRow(row);

@@ -1,6 +1,7 @@
 #include "config/WebPageCommand.h"
 
 #include "app/OrvaneDlg.h"
+#include "app/Selection.h"
 #include "config/BrowserPath.h"
 #include "discovery/AddressTable.h"
 #include "discovery/Ipv4Text.h"
@@ -163,7 +164,7 @@ void COrvaneDlg::OnListDblClk(NMHDR*, LRESULT* pResult)
 // A box across a router is reached through the router: its page opens at once.
 void COrvaneDlg::OpenDeviceWebPage()
 {
-    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    const int row = LowestSelected(m_list);
     if (row == -1)
         return;
     const RowTag* tag = m_table.TagOfRow(row);

@@ -2,7 +2,7 @@
 // program, or stops it.
 #include "app/OrvaneDlg.h"
 
-#include "app/SelectionSearch.h"
+#include "app/Selection.h"
 #include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
 #include "recording/DiskSpace.h"
@@ -33,12 +33,12 @@ std::wstring COrvaneDlg::NewRecordingPath(const std::string& host)
                                  });
 }
 
-// Window thread. Acts on the row the operator sees selected at the click, found by the
-// watcher's own rule: m_selectedRow may still name the row where the box stood before a new
-// box was inserted above it or Clear removed rows above it.
+// Window thread. Acts on the row the operator sees selected at the click, by the watcher's own
+// rule: m_selectedRow may still name the row where the box stood before a new box was inserted
+// above it or Clear removed rows above it.
 void COrvaneDlg::OnRecord()
 {
-    const int row = HighestSelectedRow(m_list);
+    const int row = HighestSelected(m_list);
     if (row < 0)
         return;
     const std::string host = WideToNarrow(m_list.GetItemText(row, COL_LAN_STATIC_IP));
@@ -53,10 +53,8 @@ void COrvaneDlg::OnRecord()
         return;
     }
 
-    if (!tag) {
-        m_selectedRow = -1;
+    if (!tag)
         return;
-    }
     // A recording would only fill what is left of the disk.
     if (IsDiskNearlyFull(GetExecutableDirectory())) {
         MessageBox(LoadResourceString(IDS_RECORD_DISK_NEARLY_FULL));

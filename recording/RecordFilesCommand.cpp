@@ -2,7 +2,7 @@
 // recording selected when that file exists.
 #include "app/OrvaneDlg.h"
 
-#include "app/SelectionSearch.h"
+#include "app/Selection.h"
 #include "framework/ResourceString.h"
 
 #include <io.h>
@@ -18,7 +18,7 @@ void OpenExplorer(const std::wstring& parameters)
 void COrvaneDlg::OnRecordFiles()
 {
     const std::wstring directory = GetExecutableDirectory();
-    const int row = HighestSelectedRow(m_list);
+    const int row = HighestSelected(m_list);
     DeviceId id = 0;
     std::wstring file;
     if (row >= 0) {
