@@ -81,13 +81,10 @@ private:
     void WatchSelection();
     LRESULT OnReadSelection(WPARAM wParam, LPARAM lParam);
 
-    // Configuration (config/)
+    // Configuration (app/SetCommand.cpp, app/WebPageCommand.cpp; the work in config/)
     void OnSet();
     void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OpenDeviceWebPage();
-    void AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex);
-    // A routed box's five passes of the set command, to its own address.
-    void SendSetToRoutedBox(Ipv4Host boxAddress, const DeviceDatagram& datagram);
 
     // The main window's keys (app/ShortcutKeys.cpp)
     bool OnShortcutKey(WPARAM key);
@@ -149,8 +146,9 @@ private:
     SelectedBoxes m_selectedBoxes{m_table};  // window thread only; the watcher asks by message
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
-    // ---- Recording (recording/): the Record and Record Files commands, and the window's side
-    // of the recorders (RecordingWindow, called on their threads).
+    // ---- Recording: the Record and Record Files commands (app/RecordCommand.cpp,
+    // app/RecordFilesCommand.cpp; the work in recording/), and the window's side of the recorders
+    // (RecordingWindow, called on their threads; app/RecorderEvents.cpp).
 public:
     // The recording state that Clear, the watcher, the commands and the recorders ask.
     RecordingBook& Recordings() { return m_recordings; }
@@ -177,7 +175,6 @@ private:
     void OnRecordFiles();
     LRESULT OnRecorderEvent(WPARAM wParam, LPARAM lParam);
     LRESULT SendRecorderEvent(const RecorderEvent& event);
-    std::wstring NewRecordingPath(const std::string& host);
     void ShowRowIdle(int row);
 
     RecordingBook m_recordings;
