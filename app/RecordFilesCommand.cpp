@@ -10,8 +10,9 @@
 void COrvaneDlg::OnRecordFiles()
 {
     const int row = HighestSelected(m_list);
+    const DeviceId id = row >= 0 ? m_table.DeviceIdInRow(row) : 0;
     const std::optional<std::wstring> parameters =
-        RecordFilesParameters(m_recordings, row >= 0, row >= 0 ? m_table.DeviceIdInRow(row) : 0, GetExecutableDirectory());
+        RecordFilesParameters(m_recordings, row >= 0, id, GetExecutableDirectory());
     if (!parameters) {
         MessageBox(LoadResourceString(IDS_RECORD_FILE_NOT_YET));
         return;
