@@ -47,14 +47,6 @@ std::wstring RowsAsText(const CListCtrl& list, const std::vector<int>& rows)
     return FormatTabSeparated(lines);
 }
 
-std::vector<int> SelectedRows(const CListCtrl& list)
-{
-    std::vector<int> rows;
-    for (int row = list.GetNextItem(-1, LVNI_SELECTED); row >= 0; row = list.GetNextItem(row, LVNI_SELECTED))
-        rows.push_back(row);
-    return rows;
-}
-
 std::vector<int> AllRows(const CListCtrl& list)
 {
     std::vector<int> rows(std::max(list.GetItemCount(), 0));

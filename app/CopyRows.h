@@ -16,8 +16,6 @@ std::wstring FormatTabSeparated(const std::vector<std::vector<std::wstring>>& li
 // writes them. Call on the list's own thread, so that no row moves while it is read.
 std::wstring RowsAsText(const CListCtrl& list, const std::vector<int>& rows);
 
-// The selected rows, from top to bottom.
-std::vector<int> SelectedRows(const CListCtrl& list);
 // Every row, from top to bottom.
 std::vector<int> AllRows(const CListCtrl& list);
 

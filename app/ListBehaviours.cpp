@@ -59,7 +59,7 @@ void COrvaneDlg::OnClear()
 // is, and only this thread reads a RowTag.
 LRESULT COrvaneDlg::OnReadSelection(WPARAM, LPARAM lParam)
 {
-    *reinterpret_cast<HighestSelection*>(lParam) = m_selection.FindHighest();
+    *reinterpret_cast<HighestSelection*>(lParam) = m_selectedBoxes.HighestSelected();
     return TRUE;
 }
 

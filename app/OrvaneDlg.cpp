@@ -93,7 +93,7 @@ BOOL COrvaneDlg::OnInitDialog()
     m_dpi = m_startDpi = WindowDpi(m_hWnd);
     CDialog::OnInitDialog();
     m_table.Attach(m_list);
-    m_selection.Attach(m_list);
+    m_selectedBoxes.Attach(m_list);
 
     SendMessage(WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
@@ -244,7 +244,7 @@ void COrvaneDlg::OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult)
 {
     // Kept here, read by the selection watcher, which keeps the Record caption and
     // m_selectedRow in step.
-    m_selection.OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(pNMHDR));
+    m_selectedBoxes.OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(pNMHDR));
     *pResult = 0;
 }
 

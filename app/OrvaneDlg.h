@@ -45,6 +45,7 @@ public:
 
     // For tests and the recorder: the list that holds the device table.
     const CListCtrl& DeviceListCtrl() const { return m_list; }
+    // For tests: the row the selection watcher last found.
     int SelectedRow() const { return m_selectedRow; }
     // For tests: the device table, which owns the rows' RowTags.
     const DeviceTable& Table() const { return m_table; }
@@ -80,13 +81,10 @@ private:
     void WatchSelection();
     LRESULT OnReadSelection(WPARAM wParam, LPARAM lParam);
 
-    // Configuration (config/)
+    // Configuration (app/SetCommand.cpp, app/WebPageCommand.cpp; the work in config/)
     void OnSet();
     void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
     void OpenDeviceWebPage();
-    void AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex);
-    // A routed box's five passes of the set command, to its own address.
-    void SendSetToRoutedBox(Ipv4Host boxAddress, const DeviceDatagram& datagram);
 
     // The main window's keys (app/ShortcutKeys.cpp)
     bool OnShortcutKey(WPARAM key);
@@ -125,8 +123,10 @@ public:
     NetworkSearch m_networkSearch;
     std::wstring m_lastSearchText;  // what the latest network search searched
     std::set<std::uint32_t> m_addedAddresses;  // NTE contexts of the alias addresses added
-    // Written by the selection watcher after each pass; Record and Record Files find the row
-    // themselves at the click, since a row inserted or cleared since moves the index.
+    // The row the selection watcher's latest pass found (HighestSelected), or -1; Clear forgets
+    // a row it deletes. No command reads it: each takes its row by its rule at the click, since a
+    // row inserted or cleared since the pass moves the index. Tests read it (SelectedRow) to see
+    // how far the watcher has got.
     std::atomic<int> m_selectedRow{-1};
     std::shared_ptr<std::thread> m_watcherThread;
     // The selection watcher's pause between passes. Long enough that the idle program stays
@@ -143,11 +143,12 @@ public:
 
 private:
     DeviceTable m_table;  // window thread only
-    SelectedBoxes m_selection{m_table};  // window thread only; the watcher asks by message
+    SelectedBoxes m_selectedBoxes{m_table};  // window thread only; the watcher asks by message
     AnnouncementQueue m_announcements;  // from the receivers to the window thread
 
-    // ---- Recording (recording/): the Record and Record Files commands, and the window's side
-    // of the recorders (RecordingWindow, called on their threads).
+    // ---- Recording: the Record and Record Files commands (app/RecordCommand.cpp,
+    // app/RecordFilesCommand.cpp; the work in recording/), and the window's side of the recorders
+    // (RecordingWindow, called on their threads; app/RecorderEvents.cpp).
 public:
     // The recording state that Clear, the watcher, the commands and the recorders ask.
     RecordingBook& Recordings() { return m_recordings; }
@@ -174,7 +175,6 @@ private:
     void OnRecordFiles();
     LRESULT OnRecorderEvent(WPARAM wParam, LPARAM lParam);
     LRESULT SendRecorderEvent(const RecorderEvent& event);
-    std::wstring NewRecordingPath(const std::string& host);
     void ShowRowIdle(int row);
 
     RecordingBook m_recordings;

@@ -2,7 +2,7 @@
 // a message box through the row menu's "Recording details..." (reachable from the keyboard).
 #include "app/OrvaneDlg.h"
 
-#include "app/SelectionSearch.h"
+#include "app/Selection.h"
 
 #include <commctrl.h>
 
@@ -36,7 +36,7 @@ void COrvaneDlg::OnListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult)
 // has made its row the selection). Nothing when the box is no longer being recorded.
 void COrvaneDlg::OnRecordingDetails()
 {
-    const std::wstring text = RecordingDetailsOfRow(HighestSelectedRow(m_list));
+    const std::wstring text = RecordingDetailsOfRow(HighestSelected(m_list));
     if (!text.empty())
         MessageBox(text);
 }

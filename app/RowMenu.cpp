@@ -7,6 +7,7 @@
 
 #include "app/CopyRows.h"
 #include "app/SearchDlg.h"
+#include "app/Selection.h"
 #include "framework/ResourceString.h"
 
 #include <windowsx.h>
@@ -38,12 +39,15 @@ LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
         return 0;
     }
     POINT screen = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    int row = -1;
+    // A right click: the list chose the row at the press, focused and selected it, and handled
+    // messages until the release: rows inserted meanwhile moved that row, and its focus and
+    // selection with it, so the point of release may lie over another box now. A press beside
+    // the rows left no row selected.
+    int row = FocusedSelected(m_list);
     if (screen.x == -1 && screen.y == -1) {
         // From the keyboard: the focused row when it is selected, else the first selected row.
-        row = m_list.GetNextItem(-1, LVNI_SELECTED | LVNI_FOCUSED);
         if (row < 0)
-            row = m_list.GetNextItem(-1, LVNI_SELECTED);
+            row = LowestSelected(m_list);
         // Without a selected row: the top-left corner below the column headers.
         POINT client = {0, 0};
         RECT header = {};
@@ -57,14 +61,6 @@ LRESULT COrvaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
         }
         screen = client;
         ::ClientToScreen(m_list.GetSafeHwnd(), &screen);
-    } else {
-        // A right click. The list chose the row at the press, focused and selected it, and
-        // handled messages until the release: rows inserted meanwhile moved that row, and its
-        // focus and selection with it, so the point of release may lie over another box now.
-        // A press beside the rows left no row selected.
-        const int pressed = m_list.GetNextItem(-1, LVNI_FOCUSED);
-        if (pressed >= 0 && m_list.GetItemState(pressed, LVIS_SELECTED) == LVIS_SELECTED)
-            row = pressed;
     }
     if (row >= 0)
         ShowRowMenu(row, screen);
@@ -119,12 +115,10 @@ void COrvaneDlg::ShowRowMenu(int row, POINT screen)
     // nothing and starts nothing.
     if (command == IDC_RECORD && m_recordings.IsWanted(id) != stopShown)
         return;
-    if (command != ID_COPY_ROWS) {
-        // Set and the web page take the lowest selected row, Record and Record Files the one
-        // in m_selectedRow: with this row alone selected, all of them take it, at once.
+    // Set and the web page take the lowest selected row, Record, Record Files and the details
+    // the highest: with this row alone selected, all of them take it.
+    if (command != ID_COPY_ROWS)
         SelectOnlyRow(row);
-        m_selectedRow = row;
-    }
     SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
@@ -153,7 +147,7 @@ void COrvaneDlg::SelectOnlyRow(int row)
 // Window thread. Nothing selected: the clipboard keeps what it holds.
 void COrvaneDlg::OnCopyRows()
 {
-    const std::vector<int> rows = SelectedRows(m_list);
+    const std::vector<int> rows = AllSelected(m_list);
     if (!rows.empty())
         CopyToClipboard(rows);
 }

@@ -1,5 +1,7 @@
 #include "app/SelectedBoxes.h"
 
+#include "app/Selection.h"
+
 void SelectedBoxes::OnItemChanged(const NMLISTVIEW& change)
 {
     if (!(change.uChanged & LVIF_STATE) || !((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
@@ -29,14 +31,11 @@ void SelectedBoxes::AddRow(int row)
 void SelectedBoxes::ReadFromList()
 {
     m_ids.clear();
-    // Each search starts behind the row found last; a list that answered with an earlier row
-    // would end the walk rather than loop.
-    for (int row = m_list.GetNextItem(-1, LVNI_SELECTED), last = -1; row > last;
-         last = row, row = m_list.GetNextItem(row, LVNI_SELECTED))
+    for (int row : AllSelected(m_list))
         AddRow(row);
 }
 
-HighestSelection SelectedBoxes::FindHighest()
+HighestSelection SelectedBoxes::HighestSelected()
 {
     HighestSelection highest;
     for (auto id = m_ids.begin(); id != m_ids.end();) {

@@ -1,7 +1,7 @@
 // The boxes whose rows the operator has selected, kept on the window thread from the list's
-// own change notifications, so that finding the selected row with the highest index costs what
-// the selection costs, not what the table costs: each box's row comes from the device table's
-// row finder, and no pass walks the list.
+// own change notifications, so that the selection watcher's rule, HighestSelected
+// (app/Selection.h), costs what the selection costs, not what the table costs: each box's row
+// comes from the device table's row finder, and no pass walks the list.
 #pragma once
 
 #include "discovery/DeviceTable.h"
@@ -27,7 +27,7 @@ public:
     void OnItemChanged(const NMLISTVIEW& change);
     // Also forgets boxes whose rows went away or lost their selection without a notification
     // (rows deleted; the list does not report a deleted row's selection).
-    HighestSelection FindHighest();
+    HighestSelection HighestSelected();
 
 private:
     // Reads the whole selection from the list again: once per change of every row at once.

@@ -1,7 +1,7 @@
 #include "config/BasicDlg.h"
 
-#include "app/resource.h"
 #include "config/AddressText.h"
+#include "config/ConfigIds.h"
 #include "framework/ResourceString.h"
 
 CBasicDlg::CBasicDlg(HWND parent) : CDialog(IDD_SET, parent) {}

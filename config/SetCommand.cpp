@@ -1,8 +1,9 @@
 #include "config/SetCommand.h"
 
-#include "app/OrvaneDlg.h"
 #include "config/BasicDlg.h"
+#include "config/ConfigIds.h"
 #include "discovery/AddressTable.h"
+#include "discovery/DeviceTable.h"
 #include "discovery/Ipv4Text.h"
 #include "discovery/RoutedBox.h"
 #include "discovery/NetSocket.h"
@@ -89,30 +90,43 @@ void SendSetNetwork(Ipv4Net localAddress, DeviceId id, Ipv4Net currentIp, Ipv4Ne
     socket.Close();
 }
 
-// Window thread. Works on copies of the first selected row's cells; sends nothing unless the
-// operator confirms valid values in the dialog and then in the warning.
-void COrvaneDlg::OnSet()
-{
-    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
-    if (row == -1)
-        return;
-    const DeviceId id = m_table.DeviceIdInRow(row);
-    const std::wstring idText = m_list.GetItemText(row, COL_ID);  // as the dialog shows it
-    const std::wstring lanIpText = m_list.GetItemText(row, COL_LAN_IP);
-    const std::wstring staticIpText = m_list.GetItemText(row, COL_LAN_STATIC_IP);
-    const std::wstring netmaskText = m_list.GetItemText(row, COL_LAN_NETMASK);
-    const std::wstring gatewayText = m_list.GetItemText(row, COL_LAN_GATEWAY);
-    const std::wstring macText = m_list.GetItemText(row, COL_LAN_MAC);
+namespace {
 
-    CBasicDlg dialog(m_hWnd);
+// A routed box's five passes of the set command, to its own address. Each pass goes out on a
+// socket of its own, bound to any local address so that routing picks the adapter towards the
+// box.
+void SendSetToRoutedBox(Ipv4Host boxAddress, const DeviceDatagram& datagram)
+{
+    for (int pass = 0; pass < SET_PASSES; ++pass) {
+        NetSocket socket;
+        if (socket.BindLocal(nullptr))
+            socket.SendTo(&datagram, boxAddress);
+        socket.Close();
+        ::Sleep(SET_PASS_PAUSE_MS);
+    }
+}
+
+} // namespace
+
+void RunSetCommand(HWND owner, const CListCtrl& list, const DeviceTable& table, int row)
+{
+    const DeviceId id = table.DeviceIdInRow(row);
+    const std::wstring idText = list.GetItemText(row, COL_ID);  // as the dialog shows it
+    const std::wstring lanIpText = list.GetItemText(row, COL_LAN_IP);
+    const std::wstring staticIpText = list.GetItemText(row, COL_LAN_STATIC_IP);
+    const std::wstring netmaskText = list.GetItemText(row, COL_LAN_NETMASK);
+    const std::wstring gatewayText = list.GetItemText(row, COL_LAN_GATEWAY);
+    const std::wstring macText = list.GetItemText(row, COL_LAN_MAC);
+
+    CBasicDlg dialog(owner);
     dialog.m_id = idText;
     dialog.m_lanIp = staticIpText;
     dialog.m_lanNetmask = netmaskText;
     dialog.m_lanGateway = gatewayText;
     if (dialog.DoModal() != IDOK)
         return;
-    if (MessageBox(LoadResourceString(IDS_SET_CONFIRMATION), LoadResourceString(IDS_WARNING_CAPTION).c_str(),
-                   MB_OKCANCEL) != IDOK)
+    if (CWnd(owner).MessageBox(LoadResourceString(IDS_SET_CONFIRMATION), LoadResourceString(IDS_WARNING_CAPTION).c_str(),
+                               MB_OKCANCEL) != IDOK)
         return;
 
     const Ipv4Net currentIp = Ipv4FromText(staticIpText);
@@ -133,19 +147,6 @@ void COrvaneDlg::OnSet()
     for (int pass = 0; pass < SET_PASSES; ++pass) {
         for (Ipv4Net local : localAddresses)
             SendSetNetwork(local, id, currentIp, currentNetmask, newIp, newNetmask, newGateway, mac.c_str());
-        ::Sleep(SET_PASS_PAUSE_MS);
-    }
-}
-
-// Window thread. Each pass goes out on a socket of its own, bound to any local address so that
-// routing picks the adapter towards the box.
-void COrvaneDlg::SendSetToRoutedBox(Ipv4Host boxAddress, const DeviceDatagram& datagram)
-{
-    for (int pass = 0; pass < SET_PASSES; ++pass) {
-        NetSocket socket;
-        if (socket.BindLocal(nullptr))
-            socket.SendTo(&datagram, boxAddress);
-        socket.Close();
         ::Sleep(SET_PASS_PAUSE_MS);
     }
 }

@@ -1,11 +1,15 @@
-// The Set command's sending side: one MSG_SET_NETWORK datagram per local address and pass.
+// The Set command's work for one box: the Set dialog, the operator's confirmation, and one
+// MSG_SET_NETWORK datagram per local address and pass.
 #pragma once
 
 #include "discovery/DeviceDatagram.h"
+#include "framework/ListCtrl.h"
 
 #include <windows.h>
 
 #include <vector>
+
+class DeviceTable;
 
 constexpr int SET_PASSES = 5;
 constexpr DWORD SET_PASS_PAUSE_MS = 150;
@@ -26,3 +30,8 @@ DeviceDatagram MakeSetNetworkDatagram(DeviceId id, Ipv4Net currentIp, Ipv4Net cu
 // cannot be bound is skipped silently; send failures are not reported.
 void SendSetNetwork(Ipv4Net localAddress, DeviceId id, Ipv4Net currentIp, Ipv4Net currentNetmask, Ipv4Net newIp,
                     Ipv4Net newNetmask, Ipv4Net newGateway, const char* macText);
+
+// Window thread. Works on copies of the row's cells: shows the Set dialog with the box's values
+// and then the warning, both owned by owner, and sends nothing unless the operator confirms
+// valid values in both. A box across a router gets the passes at its own address.
+void RunSetCommand(HWND owner, const CListCtrl& list, const DeviceTable& table, int row);

@@ -1,8 +1,10 @@
 #include "config/WebPageCommand.h"
 
-#include "app/OrvaneDlg.h"
 #include "config/BrowserPath.h"
+#include "config/ConfigIds.h"
 #include "discovery/AddressTable.h"
+#include "discovery/DeviceTable.h"
+#include "discovery/HandleAnnouncement.h"
 #include "discovery/Ipv4Text.h"
 #include "discovery/RoutedBox.h"
 #include "framework/ResourceString.h"
@@ -132,9 +134,13 @@ std::wstring DevicePageAddress(const std::wstring& lanIp)
     return L"http://" + lanIp + L"/";
 }
 
+namespace {
+
 // Window thread. Gives the interface an address next to the box's, in the box's subnet, and
-// flushes its ARP table; a failure is reported and the page is opened all the same.
-void COrvaneDlg::AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, std::uint32_t interfaceIndex)
+// flushes its ARP table; a failure is reported (owned by owner) and the page is opened all the
+// same. The alias's NTE context goes into addedAddresses.
+void AddAliasAddress(HWND owner, IpHelper& ipHelper, std::set<std::uint32_t>& addedAddresses, Ipv4Net deviceAddress,
+                     Ipv4Net deviceNetmask, std::uint32_t interfaceIndex)
 {
     // The netmask is from /8 to /30 (IsAliasNetmask), so the subnet always has a host address
     // next to the box's.
@@ -142,35 +148,26 @@ void COrvaneDlg::AddAliasAddress(Ipv4Net deviceAddress, Ipv4Net deviceNetmask, s
         Ipv4NetFromHost(AliasAddressFor(Ipv4HostFromNet(deviceAddress), Ipv4HostFromNet(deviceNetmask)));
     ULONG nteContext = 0;
     ULONG nteInstance = 0;
-    const DWORD added = m_ipHelper->AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);
+    const DWORD added = ipHelper.AddIPAddress(alias, deviceNetmask, interfaceIndex, &nteContext, &nteInstance);
     // The context identifies an alias only when it was added; after a failure it means nothing.
     if (added == NO_ERROR)
-        m_addedAddresses.insert(nteContext);
-    m_ipHelper->FlushIpNetTable(interfaceIndex);
+        addedAddresses.insert(nteContext);
+    ipHelper.FlushIpNetTable(interfaceIndex);
     if (added != NO_ERROR)
-        MessageBox(AliasFailureText(alias, deviceNetmask, interfaceIndex, added), nullptr, MB_OK | MB_ICONWARNING);
+        CWnd(owner).MessageBox(AliasFailureText(alias, deviceNetmask, interfaceIndex, added), nullptr,
+                               MB_OK | MB_ICONWARNING);
 }
 
-void COrvaneDlg::OnListDblClk(NMHDR*, LRESULT* pResult)
-{
-    // The command works on the selection, whichever item the notification names.
-    OpenDeviceWebPage();
-    *pResult = 0;
-}
+} // namespace
 
-// Window thread. Opens the first selected box's page; a box outside every subnet of the
-// interface it answered through first gets an alias address there, with the operator's consent.
-// A box across a router is reached through the router: its page opens at once.
-void COrvaneDlg::OpenDeviceWebPage()
+void OpenWebPageOfRow(HWND owner, const CListCtrl& list, const DeviceTable& table, int row, IpHelper& ipHelper,
+                      std::set<std::uint32_t>& addedAddresses)
 {
-    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
-    if (row == -1)
-        return;
-    const RowTag* tag = m_table.TagOfRow(row);
+    const RowTag* tag = table.TagOfRow(row);
     if (!tag)
         return;
-    const std::wstring lanIpText = m_list.GetItemText(row, COL_LAN_IP);
-    const std::wstring netmaskText = m_list.GetItemText(row, COL_LAN_NETMASK);
+    const std::wstring lanIpText = list.GetItemText(row, COL_LAN_IP);
+    const std::wstring netmaskText = list.GetItemText(row, COL_LAN_NETMASK);
     const Ipv4Net deviceAddress = Ipv4FromText(lanIpText);
     if (IsRoutedBox(tag->deviceId, deviceAddress)) {
         OpenPageInBrowser(DevicePageAddress(lanIpText));
@@ -182,13 +179,14 @@ void COrvaneDlg::OpenDeviceWebPage()
 
     const Ipv4Net deviceNetmask = Ipv4FromText(netmaskText);
     if (!IsInLocalSubnet(interfaceIndex, deviceAddress & deviceNetmask)) {
-        if (MessageBox(LoadResourceString(IDS_SUBNET_WARNING), LoadResourceString(IDS_WARNING_CAPTION).c_str(),
-                       MB_OKCANCEL) != IDOK)
+        const CWnd ownerWindow(owner);
+        if (ownerWindow.MessageBox(LoadResourceString(IDS_SUBNET_WARNING), LoadResourceString(IDS_WARNING_CAPTION).c_str(),
+                                   MB_OKCANCEL) != IDOK)
             return;
         if (IsAliasNetmask(deviceNetmask))
-            AddAliasAddress(deviceAddress, deviceNetmask, interfaceIndex);
+            AddAliasAddress(owner, ipHelper, addedAddresses, deviceAddress, deviceNetmask, interfaceIndex);
         else
-            MessageBox(UnusualNetmaskText(deviceNetmask), nullptr, MB_OK | MB_ICONWARNING);
+            ownerWindow.MessageBox(UnusualNetmaskText(deviceNetmask), nullptr, MB_OK | MB_ICONWARNING);
     }
     OpenPageInBrowser(DevicePageAddress(lanIpText));
 }

@@ -1,11 +1,16 @@
-// The web page command's own functions: the subnet test, the alias address rule and the
-// page address.
+// The web page command's work for one box: the subnet test, the alias address rule, the page
+// address, and the whole command with the operator's consent.
 #pragma once
 
+#include "config/IpHelperSeam.h"
 #include "discovery/DeviceDatagram.h"
+#include "framework/ListCtrl.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
+
+class DeviceTable;
 
 // True when the IPv4 address table holds, on the given interface, an address that masked with
 // its own netmask equals network (Ipv4Net form). False when the table cannot be read.
@@ -24,3 +29,11 @@ bool IsAliasNetmask(Ipv4Net netmask);
 
 // "http://<address>/".
 std::wstring DevicePageAddress(const std::wstring& lanIp);
+
+// Window thread. Opens the page of the row's box; a box outside every subnet of the interface
+// it answered through first gets an alias address there (its NTE context goes into
+// addedAddresses), with the operator's consent asked in a message box owned by owner. A box
+// across a router is reached through the router: its page opens at once. Nothing happens for a
+// box whose interface is not known.
+void OpenWebPageOfRow(HWND owner, const CListCtrl& list, const DeviceTable& table, int row, IpHelper& ipHelper,
+                      std::set<std::uint32_t>& addedAddresses);

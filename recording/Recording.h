@@ -36,6 +36,3 @@ struct RecorderEvent {
     RecordingGeneration generation;
     bool keepFile;  // ENDED: whether the file entry stays
 };
-
-// Starts Explorer with the given parameters (ShellExecuteW "open" explorer.exe).
-void OpenExplorer(const std::wstring& parameters);

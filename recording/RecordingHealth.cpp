@@ -1,9 +1,9 @@
 #include "recording/RecordingHealth.h"
 
-#include "app/resource.h"
 #include "discovery/Ipv4Text.h"
 #include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
+#include "recording/RecordingStrings.h"
 
 #include <cwchar>
 

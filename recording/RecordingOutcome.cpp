@@ -1,8 +1,8 @@
 #include "recording/RecordingOutcome.h"
 
-#include "app/resource.h"
 #include "framework/ResourceString.h"
 #include "framework/TextCodec.h"
+#include "recording/RecordingStrings.h"
 #include "recording/StreamReceiver.h"
 
 #include <cwchar>

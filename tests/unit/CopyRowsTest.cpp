@@ -4,6 +4,7 @@
 #include "DeviceListWindow.h"
 
 #include "app/CopyRows.h"
+#include "app/Selection.h"
 #include "discovery/DeviceTable.h"
 
 #include <commctrl.h>
@@ -91,13 +92,13 @@ TEST_F(CopyRowsListTest, SelectedRowsComeInTableOrderWhateverTheOrderOfSelecting
     Select(3);
     Select(0);
     Select(4);
-    EXPECT_EQ(SelectedRows(m_list), (std::vector<int>{0, 3, 4}));
-    EXPECT_EQ(RowsAsText(m_list, SelectedRows(m_list)), HEADER_LINE + Line(1) + Line(4) + Line(5));
+    EXPECT_EQ(AllSelected(m_list), (std::vector<int>{0, 3, 4}));
+    EXPECT_EQ(RowsAsText(m_list, AllSelected(m_list)), HEADER_LINE + Line(1) + Line(4) + Line(5));
 }
 
 TEST_F(CopyRowsListTest, EmptyTableHasNoRows)
 {
-    EXPECT_TRUE(SelectedRows(m_list).empty());
+    EXPECT_TRUE(AllSelected(m_list).empty());
     EXPECT_TRUE(AllRows(m_list).empty());
 }
 

@@ -1,11 +1,12 @@
-// The selection rule of Record, Stop, Record Files and the Record caption, on a real list-view
-// of its own: the selected row with the highest index, found with k + 1 messages for k
-// selected rows, however long the list.
-#include "app/SelectionSearch.h"
+// The selection rules the commands name, on a real list-view of its own: for each selection,
+// the row each rule gives, and how many list messages it costs (the walks k + 1 for k selected
+// rows, however long the list).
+#include "app/Selection.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ public:
             m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
     }
 
+    void Focus(int row) const
+    {
+        if (row >= 0)
+            m_list.SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+
     const CListCtrl& List() const { return m_list; }
     int messages = 0;
 
@@ -51,33 +58,48 @@ private:
     WNDPROC m_oldProc = nullptr;
 };
 
-TEST(SelectionSearch, HighestSelectedRowWithOneMessagePerSelectedRowAndOneMore)
+TEST(Selection, EachRuleGivesItsRowOfTheSelection)
 {
     struct Case {
         const char* name;
         int rows;
-        std::vector<int> selected;
-        int expected;
+        std::vector<int> selected;  // in the order of selecting
+        int focused;                // -1: no row focused
+        int lowest;
+        int highest;
+        int focusedSelected;
     };
     std::vector<int> everyRow;
     for (int row = 0; row < 300; ++row)
         everyRow.push_back(row);
     const Case cases[] = {
-        {"empty list", 0, {}, -1},
-        {"nothing selected", 5, {}, -1},
-        {"one row", 5, {2}, 2},
-        {"the two top rows", 5, {0, 1}, 1},
-        {"the two top rows of a long list", 2000, {0, 1}, 1},
-        {"the last row of a long list", 2000, {1999}, 1999},
-        {"rows far apart", 2000, {3, 1000, 17}, 1000},
-        {"every row", 300, everyRow, 299},
+        {"empty list", 0, {}, -1, -1, -1, -1},
+        {"nothing selected", 5, {}, -1, -1, -1, -1},
+        {"nothing selected, a row focused", 5, {}, 2, -1, -1, -1},
+        {"one row", 5, {2}, -1, 2, 2, -1},
+        {"one row, focused", 5, {2}, 2, 2, 2, 2},
+        {"the two top rows", 5, {0, 1}, 1, 0, 1, 1},
+        {"the two top rows of a long list", 2000, {0, 1}, 0, 0, 1, 0},
+        {"the last row of a long list", 2000, {1999}, 1999, 1999, 1999, 1999},
+        {"rows far apart, selected out of order", 2000, {1000, 3, 17}, 17, 3, 1000, 17},
+        {"rows selected, another row focused", 10, {2, 7}, 5, 2, 7, -1},
+        {"every row", 300, everyRow, 150, 0, 299, 150},
     };
     for (const Case& c : cases) {
         CountingList list(c.rows);
         list.Select(c.selected);
+        list.Focus(c.focused);
+        std::vector<int> all = c.selected;
+        std::sort(all.begin(), all.end());
+
         list.messages = 0;
-        EXPECT_EQ(HighestSelectedRow(list.List()), c.expected) << c.name;
+        EXPECT_EQ(AllSelected(list.List()), all) << c.name;
         EXPECT_EQ(list.messages, (int)c.selected.size() + 1) << c.name;
+        list.messages = 0;
+        EXPECT_EQ(HighestSelected(list.List()), c.highest) << c.name;
+        EXPECT_EQ(list.messages, (int)c.selected.size() + 1) << c.name;
+        EXPECT_EQ(LowestSelected(list.List()), c.lowest) << c.name;
+        EXPECT_EQ(FocusedSelected(list.List()), c.focusedSelected) << c.name;
     }
 }
 
