@@ -97,8 +97,6 @@ void NetworkSearch::QueueDueReprobes(Clock::time_point now)
 
 bool NetworkSearch::TakeNextProbe(Clock::time_point now, Ipv4Host* address)
 {
-    if (!m_pacer.MaySend(now))
-        return false;
     if (!m_reprobes.empty()) {
         *address = m_reprobes.front();
         m_reprobes.pop_front();
@@ -118,16 +116,18 @@ void NetworkSearch::SendProbes()
     while (m_running) {
         Clock::time_point now = Clock::now();
         QueueDueReprobes(now);
-        Ipv4Host address = 0;
-        while (TakeNextProbe(now, &address)) {
+        const auto sendNext = [&] {
+            Ipv4Host address = 0;
+            if (!TakeNextProbe(Clock::now(), &address))
+                return false;
             lock.unlock();
             m_socket.SendTo(&probe, address);
             lock.lock();
-            // Booked when the send has returned: a send that blocked may have left at any
-            // moment since it began, and only the later time keeps the pace on the wire.
-            now = Clock::now();
-            m_pacer.Sent(now);
+            return true;
+        };
+        while (m_pacer.SendOne(sendNext, [] { return Clock::now(); })) {
         }
+        now = Clock::now();
         if (m_state == SearchProgress::State::RUNNING && m_plan.Finished(now)) {
             m_state = SearchProgress::State::DONE;
             m_searchEnded = now;

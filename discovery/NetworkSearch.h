@@ -65,8 +65,7 @@ private:
     void OnDatagram(const char* bytes, int length, Ipv4Host source);
     // Under m_lock: queues a probe for every found box when the round is due.
     void QueueDueReprobes(Clock::time_point now);
-    // Under m_lock: the address of the probe that may leave now, or false. The caller tells the
-    // pacer once the probe is sent.
+    // Under m_lock: the address of the next probe, or false; the pacer decides when it leaves.
     bool TakeNextProbe(Clock::time_point now, Ipv4Host* address);
 
     bool m_running = false;  // written before the threads exist, only read by them

@@ -23,8 +23,19 @@ public:
             return false;
         return m_evenPaceAt - now <= BURST_ALLOWANCE;
     }
-    // A probe left no later than this moment (after MaySend said yes): the caller gives the
-    // time its send returned, so that a send that blocked cannot crowd the wire.
+    // One paced send: when the pace allows one now, send() (false: nothing to send), then the
+    // probe is booked at the time send() returned. A send that blocked may have left at any
+    // moment since it began; only the later time keeps the pace on the wire.
+    template <class Send, class Now>
+    bool SendOne(Send&& send, Now&& now)
+    {
+        if (!MaySend(now()) || !send())
+            return false;
+        Sent(now());
+        return true;
+    }
+
+    // A probe left no later than this moment (after MaySend said yes).
     void Sent(Clock::time_point now)
     {
         // The last SEARCH_PROBES_PER_SECOND send times: the oldest of them must be a second old

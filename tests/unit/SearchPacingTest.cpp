@@ -83,15 +83,18 @@ TEST(SearchPacing, SendsThatBlockDoNotCrowdAnySecondOnTheWire)
     ProbePacer pacer;
     std::vector<Clock::time_point> departures;
     const Clock::time_point start = Clock::time_point() + std::chrono::hours(1);
-    for (Clock::time_point now = start; now < start + std::chrono::seconds(20); now += milliseconds(5)) {
-        while (pacer.MaySend(now)) {
-            // Most sends return at once; one in two hundred blocks for up to 30 ms.
-            const microseconds blocked(permille(random) < 5 ? blockUs(random) : 2);
-            // The worst case for the pace: the datagram leaves when the send returns, or at
-            // once when the send began, whichever crowds the wire more; both are drawn.
-            departures.push_back(permille(random) < 500 ? now : now + blocked);
-            now += blocked;
-            pacer.Sent(now);
+    Clock::time_point now = start;
+    const auto send = [&] {
+        // Most sends return at once; one in two hundred blocks for up to 30 ms.
+        const microseconds blocked(permille(random) < 5 ? blockUs(random) : 2);
+        // The datagram leaves when the send begins or when it returns, whichever crowds the
+        // wire more; both are drawn.
+        departures.push_back(permille(random) < 500 ? now : now + blocked);
+        now += blocked;
+        return true;
+    };
+    for (; now < start + std::chrono::seconds(20); now += milliseconds(5)) {
+        while (pacer.SendOne(send, [&] { return now; })) {
         }
     }
     std::sort(departures.begin(), departures.end());
